@@ -1,0 +1,100 @@
+#include "app/mdlvelt.h"
+
+namespace velt {
+
+const char *const kOpenFileFilter =
+        "動画ファイル(*.avi;*.m1v;*.mp2;*.mpa;*.mpe;*.mpeg;*.mpg;*.mp3;*.m3u)|*.avi;*.m1v;*.mp2;*."
+        "mpa;*.mpe;*.mpeg;*.mpg;*.mp3;*.m3u|メディアファイル(*.asf;*.asx)|*.asf;*.asx|ＱＴファイル(*."
+        "mov;*.qt)|*.mov;*.qt|ＲＭファイル(*.ra;*.rm;*.ram;*.rmm)|*.ra;*.rm;*.ram;*.rmm|画像ファイル(*."
+        "jpg;*.bmp;*.jpe)|*.jpg;*.bmp;*.jpe|メタファイル(*.wmf;*.emf)|*.wmf;*.emf|アイコン(*.ico)|*."
+        "ico|音楽1(*.mid;*.rmi;*.mp1;*.mp2;*.mp3)|*.mid;*.rmi;*.mp1;*.mp2;*.mp3|音楽2(*.wav;*.snd;*."
+        "au;*.aif;*.affc;*.aiff)|*.wav;*.snd;*.au;*.aif;*.aifc;*.aiff|全てのファイル(*.*)|*.*";
+
+void MdlVELT::reserveList(int n)
+{
+    for (QStringList *list : {&ListFile, &SortFile, &ListLine, &SortLine}) {
+        while (list->size() < n + 1)
+            list->append(QString());
+    }
+}
+
+void MdlVELT::reserveGif(int n)
+{
+    while (GifFile.size() < n + 1)
+        GifFile.append(QString());
+}
+
+void MdlVELT::clearList()
+{
+    ListFile = ListLine = SortFile = SortLine = QStringList{QString()};
+    GifFile = GifSort = QStringList{QString()};
+    ListCount = ListPos = GifCount = 0;
+}
+
+QString listTimeText(const QDateTime &t)
+{
+    return t.toString(QStringLiteral("yyyy/MM/dd   HH:mm:ss"));
+}
+
+QString displayLine(const QString &fileName, const QDateTime &modified)
+{
+    const QString name = fileName.size() > 34 ? fileName.left(34) + QLatin1Char(' ')
+                                              : fileName.leftJustified(35, QLatin1Char(' '));
+    return name + listTimeText(modified);
+}
+
+void ExtTable::fill()
+{
+    static const char *const pictures[kPictureRows] = {"JPG", "BMP", "ICO", "GIF",
+                                                       "WMF", "EMF", "JPE"};
+    static const char *const media[kMediaRows] = {
+            "AVI", "MPEG", "RM",  "MID", "RMI", "RA",  "RAM", "RMM", "MP1",
+            "MP2", "MP3",  "M3U", "M1V", "MPA", "MPE", "MPG", "ASF", "ASX",
+            "MOV", "QT",   "WAV", "SND", "AU",  "AIF", "AIFC", "AIFF"};
+    const QString blank = QStringLiteral("   ");
+    for (int row = 1; row < kRows; ++row)
+        m_cells[1][row] = row <= kPictureRows ? QString::fromLatin1(pictures[row - 1]) : blank;
+    for (int row = 1; row < kRows; ++row)
+        m_cells[2][row] = row <= kMediaRows ? QString::fromLatin1(media[row - 1]) : blank;
+}
+
+bool ExtTable::matchesColumn(const QString &name, int column, int rows) const
+{
+    const QString tail = name.right(3).toUpper();
+    bool result = false;
+    for (int row = 1; row <= rows; ++row) {
+        QString entry = m_cells[column][row];
+        if (entry.size() == 2)
+            entry.prepend(QLatin1Char('.'));
+        if (tail == entry.right(3).toUpper())
+            result = true;
+    }
+    return result;
+}
+
+bool ExtTable::SerchGaExp(const QString &name) const
+{
+    return matchesColumn(name, 1, kPictureRows);
+}
+
+bool ExtTable::SerchDoExp(const QString &name) const
+{
+    return matchesColumn(name, 2, kMediaRows);
+}
+
+const ExtTable &ExtTable::standard()
+{
+    static const ExtTable table = [] {
+        ExtTable t;
+        t.fill();
+        return t;
+    }();
+    return table;
+}
+
+bool isGifName(const QString &name)
+{
+    return name.right(3).toUpper() == QLatin1String("GIF");
+}
+
+} // namespace velt

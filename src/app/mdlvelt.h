@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+namespace velt {
+
+// Program-wide state. Sequences are 1-based: position 0 exists but is never used, and
+// storage may be longer than the count (only 1..count is meaningful).
+struct MdlVELT
+{
+    QStringList ListFile{QString()};
+    QStringList ListLine{QString()};
+    int ListCount = 0;
+    int ListPos = 0;
+    QStringList SortFile{QString()};
+    QStringList SortLine{QString()};
+
+    QStringList GifFile{QString()};
+    int GifCount = 0;
+    QStringList GifSort{QString()};
+
+    QString SysRoot;
+    QString WorkDir;
+    QString BufferDir;
+
+    QString IeExe;
+    QString NsExe;
+    QString RealExe;
+    QString QtExe;
+
+    bool StopLoad = false;
+    qint16 PicOwner = 0;
+
+    // Grows ListFile, SortFile, ListLine and SortLine to hold positions 0..n, keeping contents.
+    void reserveList(int n);
+    // Grows GifFile to hold positions 0..n.
+    void reserveGif(int n);
+    void clearList();
+};
+
+// The most entries the collected list ever holds.
+inline constexpr int kListLimit = 30000;
+
+// Display line: the name cut to 34 characters plus a space, or padded to 35, then the time
+// as "yyyy/mm/dd   hh:mm:ss" (three spaces).
+QString displayLine(const QString &fileName, const QDateTime &modified);
+
+// "yyyy/mm/dd   hh:mm:ss"
+QString listTimeText(const QDateTime &t);
+
+// Media-type extension table: 3 columns (0..2) by 41 rows (0..40). Column 1 rows 1..7 are the
+// picture types, column 2 rows 1..26 the movie and sound types; other rows of those columns
+// hold three spaces. Column 0 and row 0 stay empty.
+class ExtTable
+{
+public:
+    static constexpr int kColumns = 3;
+    static constexpr int kRows = 41;
+    static constexpr int kPictureRows = 7;
+    static constexpr int kMediaRows = 26;
+
+    void fill();
+    const QString &at(int column, int row) const { return m_cells[column][row]; }
+
+    // True when the last three characters of name, upper-cased, match a picture type.
+    bool SerchGaExp(const QString &name) const;
+    // The same for the movie and sound types.
+    bool SerchDoExp(const QString &name) const;
+
+    // A table filled once, for code that runs without the main window.
+    static const ExtTable &standard();
+
+private:
+    bool matchesColumn(const QString &name, int column, int rows) const;
+    QString m_cells[kColumns][kRows];
+};
+
+// The open-file dialog's filter, in the "description|pattern|..." form.
+extern const char *const kOpenFileFilter;
+// 0x5004: hide read-only box, file must exist, share-aware.
+inline constexpr int kOpenFileFlags = 0x5004;
+
+// True when the upper-cased last three characters of name are "GIF".
+bool isGifName(const QString &name);
+
+} // namespace velt

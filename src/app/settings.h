@@ -1,0 +1,99 @@
+#pragma once
+
+#include <QString>
+
+#include <array>
+
+namespace velt {
+
+// Named slots of the settings array; line n of VELT.ini is slot n.
+enum SettingSlot {
+    CopyFolder = 1,
+    CopyConfirmed = 2,
+    CopyNewName = 3,
+    CopyFolderOpened = 4,
+    EditorPath = 5,
+    AlbumFolder = 7,
+    AlbumChosen = 8,
+    NoCollectAtStart = 9,
+    NoConditions = 10,
+    MinSizeOn = 11,
+    MinSize = 12,
+    MaxSizeOn = 13,
+    MaxSize = 14,
+    OptionsReserved15 = 15,
+    TodayOnly = 16,
+    SortByTime = 17,
+    DateOnly = 18,
+    FilterDate = 19,
+    IEPath = 20,
+    NetscapePath = 21,
+    UseNetscape = 22,
+    RealPlayerPath = 23,
+    QuickTimePath = 24,
+    NoRealPlayer = 25,
+    NoQuickTime = 26,
+};
+
+// One slot: text, a boolean flag, or empty (never assigned since start-up).
+class SettingValue
+{
+public:
+    enum class Kind { Empty, Text, Flag };
+
+    SettingValue() = default;
+    static SettingValue text(const QString &t) { return SettingValue(Kind::Text, t, false); }
+    static SettingValue flag(bool b) { return SettingValue(Kind::Flag, QString(), b); }
+
+    Kind kind() const { return m_kind; }
+    // What the file holds for this value: the text, "True"/"False", or nothing.
+    QString toText() const;
+    // A slot is set when it holds boolean true or the text "True".
+    bool isSet() const;
+    bool operator==(const SettingValue &other) const = default;
+
+private:
+    SettingValue(Kind k, const QString &t, bool b) : m_kind(k), m_text(t), m_flag(b) { }
+    Kind m_kind = Kind::Empty;
+    QString m_text;
+    bool m_flag = false;
+};
+
+class Settings
+{
+public:
+    static constexpr int kSlots = 50;
+
+    const SettingValue &at(int slot) const { return m_slots.at(slot); }
+    void set(int slot, const SettingValue &v) { m_slots.at(slot) = v; }
+    void setText(int slot, const QString &t) { set(slot, SettingValue::text(t)); }
+    void setFlag(int slot, bool b) { set(slot, SettingValue::flag(b)); }
+    QString text(int slot) const { return at(slot).toText(); }
+    bool isSet(int slot) const { return at(slot).isSet(); }
+    bool isEmptyText(int slot) const { return text(slot).isEmpty(); }
+
+    // Defaults of slots 1..26 and 47..50; 27..46 are left as they are.
+    void applyDefaults(const QString &bufferDir);
+
+private:
+    std::array<SettingValue, kSlots + 1> m_slots{};
+};
+
+// Reads a number the way typed numbers are read: the leading numeric part, spaces ignored,
+// no number reads as 0.
+double leadingNumber(const QString &text);
+
+// Fills the defaults, then reads up to fifty lines of the file over them. Lines end at CR,
+// LF or CR LF. UTF-8, with a CP932 fallback for files that are not valid UTF-8. Never fails:
+// a missing, short or unreadable file leaves defaults.
+void LoadSettings(Settings &settings, const QString &path, const QString &bufferDir);
+
+// Writes all fifty slots, each line ended by CR LF, through a temporary file and an atomic
+// rename. Returns false (and leaves any previous file intact) when the file cannot be written.
+bool SaveSettings(const Settings &settings, const QString &path, QString *error = nullptr);
+
+// Where VELT.ini lives: the override when given; else beside the executable when that folder
+// is writable; else the user's config folder for VELT.
+QString settingsFilePath(const QString &overridePath, const QString &executableDir);
+
+} // namespace velt

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "app/dialogs.h"
+
+#include <QList>
+#include <QQueue>
+#include <QString>
+#include <QStringList>
+
+// A UserDialogs for tests: records every call and answers from queues (defaults when empty).
+class ScriptedDialogs : public velt::UserDialogs
+{
+public:
+    struct Message
+    {
+        QString text;
+        velt::MsgIcon icon;
+        velt::MsgButtons buttons;
+    };
+    struct Start
+    {
+        QString program;
+        QStringList arguments;
+    };
+
+    QList<Message> messages;
+    QList<velt::FileDialogRequest> fileRequests;
+    QList<Start> starts;
+    QStringList inputPrompts;
+
+    QQueue<velt::MsgAnswer> answers;
+    QQueue<std::optional<QString>> inputs;
+    QQueue<std::optional<QString>> files;
+    bool startSucceeds = true;
+    // Run during a message box, e.g. to check what the windows look like while it is up.
+    std::function<void(const Message &)> onMessage;
+
+    velt::MsgAnswer messageBox(const QString &text, velt::MsgIcon icon,
+                               velt::MsgButtons buttons) override
+    {
+        messages.append({text, icon, buttons});
+        if (onMessage)
+            onMessage(messages.last());
+        if (!answers.isEmpty())
+            return answers.dequeue();
+        return buttons == velt::MsgButtons::YesNo ? velt::MsgAnswer::No : velt::MsgAnswer::Ok;
+    }
+    std::optional<QString> inputBox(const QString &prompt, const QString &, const QString &) override
+    {
+        inputPrompts.append(prompt);
+        return inputs.isEmpty() ? std::nullopt : inputs.dequeue();
+    }
+    std::optional<QString> openFile(const velt::FileDialogRequest &request) override
+    {
+        fileRequests.append(request);
+        return files.isEmpty() ? std::nullopt : files.dequeue();
+    }
+    bool startProgram(const QString &program, const QStringList &arguments) override
+    {
+        starts.append({program, arguments});
+        return startSucceeds;
+    }
+};
