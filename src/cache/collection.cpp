@@ -1,0 +1,289 @@
+#include "cache/collection.h"
+
+#include "app/workdir.h"
+#include "cache/ordering.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+namespace velt {
+
+const char *const kMsgTooManyCacheFolders =
+        "キャッシュフォルダー数が多すぎます。\r\n"
+        "コントロールパネルのインターネットオプションの全般タブからインターネット一時ファイルを削除して、\r\n"
+        "一時ファイルを整理する事をお勧めします。";
+const char *const kMsgAskStop = "ここで画像読込を中止しますか？";
+const char *const kMsgListLimit =
+        "読み込みファイルは最大３００００ファイルです。\r\n"
+        "コントロールパネルのインターネットオプションの全般タブからインターネット一時ファイルを削除して、\r\n"
+        "一時ファイルを整理する事をお勧めします。";
+const char *const kMsgNothingFound =
+        "画像ファイルがインターネットキャッシュフォルダーにありませんでした。\r\n"
+        "お好みのサイトに一度アクセスし、再度ZUDIを起動して下さい。";
+const char *const kLabelSearchingIE = "ＩＥキャッシュファイルを検索中…";
+const char *const kLabelSearchingNetscape = "ＮｅｔＳｃａｐｅキャッシュファイルを検索中…";
+const char *const kLabelOrganizing = "取得したファイルを整理しています…";
+
+namespace {
+
+std::filesystem::path fsPath(const QString &path)
+{
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+}
+
+bool upperNameLess(const QString &a, const QString &b)
+{
+    const QString ua = a.toUpper();
+    const QString ub = b.toUpper();
+    return ua != ub ? ua < ub : a < b;
+}
+
+} // namespace
+
+int copyMatching(const QString &dir, const QString &pattern, const QString &destDir)
+{
+    int copied = 0;
+    const QStringList names = matchingFiles(dir, pattern);
+    const std::filesystem::path dest = fsPath(destDir);
+    for (const QString &name : names) {
+        const std::filesystem::path source = fsPath(QDir(dir).filePath(name));
+        const std::filesystem::path target = dest / fsPath(name);
+        std::error_code ec;
+        // Only a regular file may be replaced: a folder of the same name makes the copy fail.
+        const auto targetStatus = std::filesystem::symlink_status(target, ec);
+        if (std::filesystem::exists(targetStatus) && !std::filesystem::is_regular_file(targetStatus))
+            continue;
+        ec.clear();
+        const auto modified = std::filesystem::last_write_time(source, ec);
+        if (ec)
+            continue;
+        if (!std::filesystem::copy_file(source, target,
+                                        std::filesystem::copy_options::overwrite_existing, ec)
+            || ec) {
+            continue;
+        }
+        std::filesystem::last_write_time(target, modified, ec);
+        ++copied;
+    }
+    return copied;
+}
+
+QStringList listCacheFolders(const QString &root, bool *tooMany)
+{
+    *tooMany = false;
+    QStringList all = QDir(root).entryList(QDir::Dirs | QDir::Hidden | QDir::System
+                                           | QDir::NoDotAndDotDot);
+    std::sort(all.begin(), all.end(), upperNameLess);
+    QStringList folders;
+    for (const QString &name : std::as_const(all)) {
+        folders << name;
+        if (folders.size() >= kMaxCacheFolders) {
+            *tooMany = true;
+            break;
+        }
+    }
+    return folders;
+}
+
+QStringList listFilesInWalkOrder(const QString &dir)
+{
+    QStringList names;
+    QDirIterator it(dir, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        it.next();
+        const QFileInfo info = it.fileInfo();
+        if (info.isSymLink() || !info.isFile())
+            continue;
+        names << info.fileName();
+    }
+    std::sort(names.begin(), names.end(), upperNameLess);
+    return names;
+}
+
+static QDate filterDate(const QString &text)
+{
+    const QString t = text.trimmed();
+    for (const char *format : {"yyyy/MM/dd", "yyyy/M/d", "yyyy-MM-dd", "yyyy-M-d"}) {
+        const QDate d = QDate::fromString(t, QString::fromLatin1(format));
+        if (d.isValid())
+            return d;
+    }
+    return QDate();
+}
+
+void collectWorkDir(MdlVELT &state, const Settings &settings, const ExtTable &ext,
+                    const QDate &today)
+{
+    state.ListCount = 0;
+    state.GifCount = 0;
+
+    const bool noConditions = settings.isEmptyText(NoConditions) || settings.isSet(NoConditions);
+    const QString todayText = today.toString(QStringLiteral("yyyy/MM/dd"));
+    const QDate wanted = filterDate(settings.text(FilterDate));
+    const double minSize = leadingNumber(settings.text(MinSize));
+    const double maxSize = leadingNumber(settings.text(MaxSize));
+    const QDir dir(state.WorkDir);
+
+    const QStringList names = listFilesInWalkOrder(state.WorkDir);
+    for (const QString &f : names) {
+        if (state.ListCount >= kListLimit)
+            break;
+        if (!ext.SerchGaExp(f))
+            continue;
+        state.reserveList(state.ListCount + 1);
+        const QFileInfo info(dir.filePath(f));
+        if (!info.exists())
+            continue; // vanished between listing and reading its properties
+        const QDateTime t = info.lastModified();
+        const qint64 s = info.size();
+        const QDate day = t.date();
+        if (day > today)
+            continue;
+
+        bool take = noConditions;
+        if (!take) {
+            const bool dayOk = (!settings.isSet(TodayOnly) || t.toString(QStringLiteral("yyyy/MM/dd")) == todayText)
+                    && (!settings.isSet(DateOnly) || (wanted.isValid() && day == wanted));
+            const bool minOn = settings.isSet(MinSizeOn);
+            const bool maxOn = settings.isSet(MaxSizeOn);
+            take = dayOk && (!minOn || double(s) > minSize) && (!maxOn || double(s) < maxSize);
+        }
+        if (!take)
+            continue;
+
+        if (!isGifName(f)) {
+            const int k = state.ListCount + 1;
+            state.ListFile[k] = f;
+            state.ListLine[k] = displayLine(f, t);
+            state.ListCount = k;
+        } else {
+            state.reserveGif(state.GifCount + 1);
+            state.GifFile[state.GifCount + 1] = f;
+            state.GifCount += 1;
+        }
+    }
+}
+
+static bool copyTypes(CollectionContext &ctx, const QString &folder, int column, int rows,
+                      int &stopAns)
+{
+    for (int row = 1; row <= rows; ++row) {
+        // An unmapped folder matches nothing, like a pattern without matches.
+        if (!folder.isEmpty())
+            copyMatching(folder, QStringLiteral("*.") + ctx.ext.at(column, row), ctx.state.WorkDir);
+        ctx.host.yield();
+        if (ctx.state.StopLoad)
+            stopAns = ctx.host.AskStop();
+        if (stopAns == kAnswerYes)
+            return false;
+    }
+    return true;
+}
+
+CacheLocation GetICPath(CollectionContext &ctx)
+{
+    MdlVELT &state = ctx.state;
+    Settings &settings = ctx.settings;
+    CollectionHost &host = ctx.host;
+
+    CacheLocation loc;
+    if (!locateCaches(ctx.registry, ctx.drives, state, settings, loc)) {
+        ctx.dialogs.messageBox(QString::fromUtf8(kMsgNoCacheFolder), MsgIcon::Critical,
+                               MsgButtons::Ok);
+        return loc;
+    }
+    int &stopAns = loc.StopAns;
+    stopAns = kAnswerNo;
+
+    // Working folders.
+    QDir().mkpath(state.WorkDir);
+    QDir().mkpath(state.BufferDir);
+    host.setOpenDialogInitDir(state.WorkDir);
+
+    // Default folders.
+    if ((settings.isEmptyText(CopyFolderOpened) || settings.isEmptyText(CopyFolder))
+        && !state.SysRoot.isEmpty()) {
+        settings.setText(CopyFolder, state.BufferDir);
+        settings.setText(CopyFolderOpened, state.BufferDir);
+        settings.setText(AlbumFolder, state.BufferDir);
+    }
+
+    // Internet Explorer sub-folders.
+    QStringList cacheDirs;
+    if (!loc.ICPath.isEmpty()) {
+        bool tooMany = false;
+        cacheDirs = listCacheFolders(loc.ICPath, &tooMany);
+        if (tooMany)
+            ctx.dialogs.messageBox(QString::fromUtf8(kMsgTooManyCacheFolders),
+                                   MsgIcon::Exclamation, MsgButtons::Ok);
+    }
+
+    host.showSplash();
+    host.waitOneTick();
+
+    emptyWorkDir(state.WorkDir);
+
+    if (settings.isSet(NoCollectAtStart)) {
+        host.closeSplash();
+        host.setCounters(state.ListPos, state.ListCount);
+        host.disableNavigation();
+        return loc;
+    }
+
+    // Copies from Internet Explorer, pictures first, then movies and sounds, folder by folder.
+    const int n = int(cacheDirs.size());
+    bool going = true;
+    for (int i = 0; going && i < n; ++i) {
+        const QString folder = QDir(loc.ICPath).filePath(cacheDirs[i]);
+        going = copyTypes(ctx, folder, 1, ExtTable::kPictureRows, stopAns)
+                && copyTypes(ctx, folder, 2, ExtTable::kMediaRows, stopAns);
+        if (going)
+            host.setProgress(int(40.0 / n * (i + 1)));
+    }
+
+    host.setProgress(40);
+    host.yield();
+    if (stopAns != kAnswerYes && loc.NsFound) {
+        host.setLoadLabel(QString::fromUtf8(kLabelSearchingNetscape));
+        host.yield();
+        loc.NsCache = NsCacheFromPrefs(loc.NsPrefs, loc.NsCache);
+        host.setProgress(50);
+        const QString nsFolder = hostPath(loc.NsCache, ctx.drives);
+        if (copyTypes(ctx, nsFolder, 1, ExtTable::kPictureRows, stopAns)) {
+            host.setProgress(70);
+            copyTypes(ctx, nsFolder, 2, ExtTable::kMediaRows, stopAns);
+        }
+    }
+
+    host.setLoadLabel(QString::fromUtf8(kLabelOrganizing));
+    host.setProgress(80);
+    host.yield();
+
+    collectWorkDir(state, settings, ctx.ext, ctx.today);
+
+    host.setProgress(90);
+    host.yield();
+    GSort(state, settings.isSet(SortByTime));
+    host.setProgress(100);
+    host.yield();
+    host.closeSplash();
+
+    if (state.ListCount >= kListLimit)
+        ctx.dialogs.messageBox(QString::fromUtf8(kMsgListLimit), MsgIcon::Exclamation,
+                               MsgButtons::Ok);
+    if (state.ListCount + state.GifCount == 0) {
+        ctx.dialogs.messageBox(QString::fromUtf8(kMsgNothingFound), MsgIcon::Information,
+                               MsgButtons::Ok);
+        host.disableNavigation();
+    }
+    host.setCounters(state.ListPos, state.ListCount);
+    return loc;
+}
+
+} // namespace velt

@@ -1,1 +1,85 @@
 #pragma once
+
+#include "app/dialogs.h"
+#include "app/mdlvelt.h"
+#include "app/settings.h"
+#include "cache/locate.h"
+#include "cache/registrysource.h"
+#include "cache/winpath.h"
+
+#include <QDate>
+
+namespace velt {
+
+// What the collection needs from the windows around it. The main window implements it with the
+// progress window; the command-line list mode with no windows at all.
+class CollectionHost
+{
+public:
+    virtual ~CollectionHost() = default;
+    // Shows the progress window modeless; its load clears StopLoad and resets bar and label.
+    virtual void showSplash() = 0;
+    virtual void closeSplash() = 0;
+    virtual void setProgress(int value) = 0;
+    virtual void setLoadLabel(const QString &text) = 0;
+    // Lets pending window events run once.
+    virtual void yield() = 0;
+    // Sets the main window's TimeT to 1 and lets events run until its timer brings it to 0.
+    virtual void waitOneTick() = 0;
+    // The stop question; returns kAnswerYes (6) or kAnswerNo (7).
+    virtual int AskStop() = 0;
+    // Label3 and Label5 of the main window.
+    virtual void setCounters(int listPos, int listCount) = 0;
+    // Disables the previous and next buttons.
+    virtual void disableNavigation() = 0;
+    virtual void setOpenDialogInitDir(const QString &dir) = 0;
+};
+
+struct CollectionContext
+{
+    MdlVELT &state;
+    Settings &settings;
+    const ExtTable &ext;
+    const RegistrySource &registry;
+    const DriveMap &drives;
+    UserDialogs &dialogs;
+    CollectionHost &host;
+    QDate today = QDate::currentDate();
+};
+
+// The texts the collection shows.
+extern const char *const kMsgTooManyCacheFolders;
+extern const char *const kMsgAskStop;
+extern const char *const kMsgListLimit;
+extern const char *const kMsgNothingFound;
+extern const char *const kLabelSearchingIE;
+extern const char *const kLabelSearchingNetscape;
+extern const char *const kLabelOrganizing;
+
+// At most this many Internet Explorer cache sub-folders are scanned.
+inline constexpr int kMaxCacheFolders = 21;
+
+// The whole start-up collection: locate the caches, copy every file of a known type into
+// WorkDir, list the pictures that pass the conditions and order them. Returns the location found
+// (NsFound, ICPath, EditFile, ...).
+CacheLocation GetICPath(CollectionContext &ctx);
+
+// Copies every regular file of dir whose name matches pattern (case-insensitive) into destDir,
+// replacing same-named files and keeping the source's last-modified time. A file that cannot be
+// copied is skipped and the rest still copied. Returns the number copied.
+int copyMatching(const QString &dir, const QString &pattern, const QString &destDir);
+
+// The closing stage: walks WorkDir and builds the list and the GIF list under the settings'
+// conditions, then orders both. No windows, no messages.
+void collectWorkDir(MdlVELT &state, const Settings &settings, const ExtTable &ext,
+                    const QDate &today);
+
+// Sub-folders of root in listing order, at most kMaxCacheFolders; tooMany is set when the 21st
+// was found (the warning is due).
+QStringList listCacheFolders(const QString &root, bool *tooMany);
+
+// Regular files of a folder in the order the collection walks them: by upper-cased name, as
+// Windows file systems list them.
+QStringList listFilesInWalkOrder(const QString &dir);
+
+} // namespace velt

@@ -1,1 +1,158 @@
 #pragma once
+
+#include "app/dialogs.h"
+#include "app/mdlvelt.h"
+#include "app/settings.h"
+#include "cache/collection.h"
+#include "picture/frmpicture.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+
+class QLabel;
+class QPushButton;
+class QTimer;
+
+namespace velt {
+
+class FrmSplash;
+class QtMediaPlayer;
+
+// What the main window is started with; everything it reaches outside itself.
+struct ViewerEnvironment
+{
+    const RegistrySource *registry = nullptr;
+    DriveMap drives;
+    QString settingsPath;
+    int timerIntervalMs = 1000;        // Timer1; tests make it short
+    int pictureTimerIntervalMs = 300;  // the picture window's Timer1
+    QDate today;                       // invalid = the real date
+};
+
+// The main window: player, three rows of buttons, counters. Owns the collection at start and
+// the close sequence.
+class FrmView : public QWidget, public CollectionHost, public PictureOwner
+{
+    Q_OBJECT
+public:
+    FrmView(MdlVELT &state, Settings &settings, UserDialogs &dialogs,
+            const ViewerEnvironment &environment, QWidget *parent = nullptr);
+    ~FrmView() override;
+
+    // Start-up, before the window shows: media types, settings, player, dialog, collection.
+    void Form_Load();
+    // Close sequence; never cancels. Returns false when a step failed (the message was shown).
+    bool Form_QueryUnload();
+
+    void FitToPlayer();
+    void DisableButtons();
+    void EnableButtons();
+
+    // Handlers, one per control event.
+    void Command2_Click();
+    void Command11_Click();
+    void Command12_Click();
+    void Command13_Click();
+    void Command14_Click();
+    void Command15_Click();
+    void Command1_KeyUp(int key);
+    void Command12_KeyUp(int key);
+    void Command13_KeyUp(int key);
+    void Command14_KeyUp(int key);
+    void Command15_KeyUp(int key);
+    // True when the key was handled here (and does not reach the focused control).
+    bool Form_KeyDown(int key);
+    void Form_Resize();
+    void Timer1_Timer();
+
+    // Classifiers over this window's media-type table.
+    bool SerchGaExp(const QString &name) const { return m_ExtTable.SerchGaExp(name); }
+    bool SerchDoExp(const QString &name) const { return m_ExtTable.SerchDoExp(name); }
+
+    // Collection host.
+    void showSplash() override;
+    void closeSplash() override;
+    void setProgress(int value) override;
+    void setLoadLabel(const QString &text) override;
+    void yield() override;
+    void waitOneTick() override;
+    int AskStop() override;
+    void setCounters(int listPos, int listCount) override;
+    void disableNavigation() override;
+    void setOpenDialogInitDir(const QString &dir) override;
+
+    // Picture window owner.
+    QString fn() const override { return m_fn; }
+    void setCopyButtonEnabled(bool enabled) override;
+    void handOverKey(int qtKey) override;
+    void albumSwitch() override { }
+
+    // Public values other windows read and write.
+    QString m_fn;
+    qint16 DisplayMode = 0;
+    qint16 TimeT = 0;
+    qint16 StopAns = kAnswerNo;
+    QString EditFile;
+    QString ICPath;
+    FileDialogRequest CommonDialog1;
+    int CommonDialog1Flags = 0;
+    bool settingsWriteFailed() const { return m_settingsWriteFailed; }
+
+    FrmPicture *pictureWindow() const { return m_picture; }
+    FrmSplash *splashWindow() const { return m_splash; }
+    MediaPlayer *player() const;
+
+    QtMediaPlayer *MediaPlayer1 = nullptr;
+    QPushButton *Command1 = nullptr;
+    QPushButton *Command2 = nullptr;
+    QPushButton *Command3 = nullptr;
+    QPushButton *Command4 = nullptr;
+    QPushButton *Command5 = nullptr;
+    QPushButton *Command6 = nullptr;
+    QPushButton *Command7 = nullptr;
+    QPushButton *Command8 = nullptr;
+    QPushButton *Command9 = nullptr;
+    QPushButton *Command10 = nullptr;
+    QPushButton *Command11 = nullptr;
+    QPushButton *Command12 = nullptr;
+    QPushButton *Command13 = nullptr;
+    QPushButton *Command14 = nullptr;
+    QPushButton *Command15 = nullptr;
+    QLabel *Label1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QLabel *Label3 = nullptr;
+    QLabel *Label4 = nullptr;
+    QLabel *Label5 = nullptr;
+    QTimer *Timer1 = nullptr;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void createControls();
+    QPushButton *buttonAt(int index) const;
+    void showListPicture();
+    void unloadPicture();
+    void keyUpOnButton(QPushButton *button, int key);
+    void applyRateAgain();
+
+    MdlVELT &m_state;
+    Settings &m_settings;
+    UserDialogs &m_dialogs;
+    ViewerEnvironment m_env;
+    ExtTable m_ExtTable;
+    QPointer<FrmSplash> m_splash;
+    QPointer<FrmPicture> m_picture;
+    bool m_closing = false;
+    bool m_closed = false;
+    bool m_navigating = false;
+    bool m_settingsWriteFailed = false;
+    int m_handOverKey = 0; // a key handed over by the picture window, acting on its release
+    bool m_f1Pending = false;
+};
+
+} // namespace velt

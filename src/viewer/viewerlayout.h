@@ -1,1 +1,35 @@
 #pragma once
+
+namespace velt {
+
+// The main window laid out around the player, all values in twips (outer window size).
+struct ViewerLayout
+{
+    int windowWidth = 0;
+    int windowHeight = 0;
+    int rowBase = 0;     // top of Command1, Command7, Command6, Command4, Command9, Command11
+    int secondRow = 0;   // top of Command2, Command8, Command5, Command3, Command10
+    int thirdRow = 0;    // top of Label1..Label5 and Command12..Command15
+};
+
+ViewerLayout FitToPlayer(int playerWidthTwips, int playerHeightTwips);
+
+// Twips to pixels at 96 dpi (15 twips a pixel), rounded.
+constexpr int twipsToPixels(int twips)
+{
+    return (twips >= 0 ? twips + 7 : twips - 7) / 15;
+}
+constexpr int pixelsToTwips(int pixels)
+{
+    return pixels * 15;
+}
+
+} // namespace velt
+
+namespace velt {
+
+// The designed windows' frames: outer size minus client area, in twips (8 x 27 pixels).
+inline constexpr int kFrameWidthTwips = 120;
+inline constexpr int kFrameHeightTwips = 405;
+
+} // namespace velt

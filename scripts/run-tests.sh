@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Sets up, builds with warnings as errors and runs every test through ctest; then builds again
+# with AddressSanitizer + UndefinedBehaviorSanitizer and runs the tests once more, and checks
+# the formatting. Set VELT_SKIP_SANITIZERS=1 to skip the second pass.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh -DVELT_WERROR=ON
+export QT_QPA_PLATFORM=offscreen
+(cd build && ctest --output-on-failure -j2)
+
+if [ -z "${VELT_SKIP_SANITIZERS:-}" ]; then
+    VELT_BUILD_DIR=build-asan scripts/setup.sh -DVELT_WERROR=ON -DVELT_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+    (cd build-asan && ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j2)
+fi
+
+# Formatting is part of the build's rules.
+if ! git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror 2>/dev/null; then
+    echo "clang-format: files need formatting (run: git ls-files '*.cpp' '*.h' | xargs clang-format -i)"
+    exit 1
+fi
+echo "All tests passed."

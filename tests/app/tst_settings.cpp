@@ -1,0 +1,255 @@
+#include "app/settings.h"
+
+#include <QFile>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace velt;
+
+namespace {
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray readBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QByteArray lines(int count, const char *eol = "\r\n")
+{
+    QByteArray out;
+    for (int i = 1; i <= count; ++i)
+        out += "line" + QByteArray::number(i) + eol;
+    return out;
+}
+
+} // namespace
+
+class TestSettings : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void setRule_data();
+    void setRule();
+    void missingFileGivesDefaults();
+    void fileLengths_data();
+    void fileLengths();
+    void lineEnds_data();
+    void lineEnds();
+    void reservedSlotsRoundTrip();
+    void freshRunWritesTheDesignedFile();
+    void badBytesLoad();
+    void cp932FileLoads();
+    void failedWriteKeepsOldFile();
+    void leadingNumber_data();
+    void leadingNumber();
+};
+
+void TestSettings::setRule_data()
+{
+    QTest::addColumn<SettingValue>("value");
+    QTest::addColumn<bool>("set");
+    QTest::newRow("true") << SettingValue::flag(true) << true;
+    QTest::newRow("false") << SettingValue::flag(false) << false;
+    QTest::newRow("text True") << SettingValue::text(QStringLiteral("True")) << true;
+    QTest::newRow("text true") << SettingValue::text(QStringLiteral("true")) << false;
+    QTest::newRow("text False") << SettingValue::text(QStringLiteral("False")) << false;
+    QTest::newRow("empty text") << SettingValue::text(QString()) << false;
+    QTest::newRow("empty") << SettingValue() << false;
+}
+
+void TestSettings::setRule()
+{
+    QFETCH(SettingValue, value);
+    QFETCH(bool, set);
+    QCOMPARE(value.isSet(), set);
+}
+
+void TestSettings::missingFileGivesDefaults()
+{
+    QTemporaryDir dir;
+    Settings s;
+    LoadSettings(s, dir.filePath(QStringLiteral("VELT.ini")), QString());
+    QVERIFY(s.isEmptyText(NoConditions));
+    QVERIFY(!s.isSet(NoCollectAtStart));
+    QCOMPARE(s.text(CopyConfirmed), QStringLiteral("False"));
+    QCOMPARE(leadingNumber(s.text(MinSize)), 0.0);
+    QVERIFY(s.isEmptyText(FilterDate));
+    QCOMPARE(s.at(30).kind(), SettingValue::Kind::Empty);
+}
+
+void TestSettings::fileLengths_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::newRow("empty") << 0;
+    QTest::newRow("10 lines") << 10;
+    QTest::newRow("50 lines") << 50;
+    QTest::newRow("60 lines") << 60;
+}
+
+void TestSettings::fileLengths()
+{
+    QFETCH(int, count);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("VELT.ini"));
+    writeBytes(path, lines(count));
+    Settings s;
+    LoadSettings(s, path, QStringLiteral("/buf"));
+    for (int slot = 1; slot <= 50; ++slot) {
+        if (slot <= count)
+            QCOMPARE(s.text(slot), QStringLiteral("line%1").arg(slot));
+    }
+    if (count < 11) {
+        QVERIFY(s.isEmptyText(MinSizeOn));
+        QCOMPARE(s.text(NoRealPlayer), QStringLiteral("False"));
+    }
+    if (count == 0)
+        QCOMPARE(s.text(CopyFolder), QStringLiteral("/buf"));
+
+    // Written back: always fifty CR LF lines; lines after the fiftieth are gone.
+    QVERIFY(SaveSettings(s, path));
+    const QByteArray written = readBytes(path);
+    QCOMPARE(written.count("\r\n"), 50);
+    QVERIFY(!written.contains("line51"));
+}
+
+void TestSettings::lineEnds_data()
+{
+    QTest::addColumn<QByteArray>("eol");
+    QTest::newRow("CR LF") << QByteArray("\r\n");
+    QTest::newRow("LF") << QByteArray("\n");
+    QTest::newRow("CR") << QByteArray("\r");
+}
+
+void TestSettings::lineEnds()
+{
+    QFETCH(QByteArray, eol);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("VELT.ini"));
+    QByteArray content = "one" + eol + eol + "three" + eol;
+    writeBytes(path, content);
+    Settings s;
+    LoadSettings(s, path, QString());
+    QCOMPARE(s.text(1), QStringLiteral("one"));
+    QCOMPARE(s.text(2), QString());
+    QCOMPARE(s.text(3), QStringLiteral("three"));
+    QCOMPARE(s.text(4), QString()); // past the end: default
+}
+
+void TestSettings::reservedSlotsRoundTrip()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("VELT.ini"));
+    QByteArray content;
+    for (int i = 1; i <= 50; ++i)
+        content += (i == 5 ? QByteArray("/opt/画像/edit") : "v" + QByteArray::number(i)) + "\r\n";
+    writeBytes(path, content);
+    Settings s;
+    LoadSettings(s, path, QString());
+    QCOMPARE(s.text(EditorPath), QStringLiteral("/opt/画像/edit"));
+    QVERIFY(SaveSettings(s, path));
+    QCOMPARE(readBytes(path), content);
+}
+
+void TestSettings::freshRunWritesTheDesignedFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("VELT.ini"));
+    Settings s;
+    LoadSettings(s, path, QString());
+    s.setText(CopyFolder, QStringLiteral("/w/VeltTemp/MyBuffer"));
+    QVERIFY(SaveSettings(s, path));
+    const QList<QByteArray> l = readBytes(path).split('\n');
+    QCOMPARE(l.size(), 51);
+    QCOMPARE(l[0], QByteArray("/w/VeltTemp/MyBuffer\r"));
+    QCOMPARE(l[1], QByteArray("False\r"));
+    QCOMPARE(l[2], QByteArray("\r"));
+    QCOMPARE(l[14], QByteArray("False\r"));
+    QCOMPARE(l[24], QByteArray("False\r"));
+    QCOMPARE(l[25], QByteArray("False\r"));
+    QCOMPARE(l[26], QByteArray("\r"));
+    QCOMPARE(l[49], QByteArray("\r"));
+}
+
+void TestSettings::badBytesLoad()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("VELT.ini"));
+    QByteArray garbage;
+    for (int i = 0; i < 5000; ++i)
+        garbage += char((i * 7919) % 256);
+    garbage += QByteArray(100000, 'x') + "\r\nTrue\r\n";
+    writeBytes(path, garbage);
+    Settings s;
+    LoadSettings(s, path, QString());
+    // Whatever was read, the slots hold text and the file is written back as fifty lines.
+    QVERIFY(SaveSettings(s, path));
+    QCOMPARE(readBytes(path).count("\r\n"), 50);
+}
+
+void TestSettings::cp932FileLoads()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("VELT.ini"));
+    QStringEncoder sjis("CP932");
+    QVERIFY(sjis.isValid());
+    const QByteArray encoded = sjis.encode(QStringLiteral("C:\\画像フォルダー\r\nTrue\r\n"));
+    writeBytes(path, encoded);
+    Settings s;
+    LoadSettings(s, path, QString());
+    QCOMPARE(s.text(1), QStringLiteral("C:\\画像フォルダー"));
+    QVERIFY(s.isSet(2));
+}
+
+void TestSettings::failedWriteKeepsOldFile()
+{
+    QTemporaryDir dir;
+    const QString sub = dir.filePath(QStringLiteral("ro"));
+    QVERIFY(QDir().mkpath(sub));
+    const QString path = sub + QStringLiteral("/VELT.ini");
+    writeBytes(path, "old\r\n");
+    QFile::setPermissions(sub, QFile::ReadOwner | QFile::ExeOwner);
+    Settings s;
+    s.applyDefaults(QString());
+    s.setText(1, QStringLiteral("new"));
+    QString error;
+    const bool written = SaveSettings(s, path, &error);
+    QFile::setPermissions(sub, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    if (!written) {
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(readBytes(path), QByteArray("old\r\n"));
+    }
+    // Root writes into read-only folders; a folder that is a file stops everyone.
+    writeBytes(dir.filePath(QStringLiteral("plain")), "x");
+    QVERIFY(!SaveSettings(s, dir.filePath(QStringLiteral("plain/VELT.ini"))));
+}
+
+void TestSettings::leadingNumber_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("value");
+    QTest::newRow("plain") << "1000" << 1000.0;
+    QTest::newRow("spaces") << " 1 000 " << 1000.0;
+    QTest::newRow("trailing text") << "12kb" << 12.0;
+    QTest::newRow("none") << "abc" << 0.0;
+    QTest::newRow("empty") << "" << 0.0;
+    QTest::newRow("fraction") << "2.5" << 2.5;
+    QTest::newRow("negative") << "-3" << -3.0;
+}
+
+void TestSettings::leadingNumber()
+{
+    QFETCH(QString, text);
+    QFETCH(double, value);
+    QCOMPARE(velt::leadingNumber(text), value);
+}
+
+QTEST_GUILESS_MAIN(TestSettings)
+#include "tst_settings.moc"
