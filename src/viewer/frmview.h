@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/dialogs.h"
+#include "app/mediaplayer.h"
 #include "app/mdlvelt.h"
 #include "app/settings.h"
 #include "cache/collection.h"

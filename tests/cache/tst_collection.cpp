@@ -1,0 +1,418 @@
+#include "cache/collection.h"
+
+#include "common/fakeregistry.h"
+#include "common/scripteddialogs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <functional>
+
+using namespace velt;
+
+namespace {
+
+const QString kWindowsKey = QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion");
+const QString kCacheKey =
+        QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet settings\\Cache\\Paths");
+const QDate kToday(2026, 12, 7);
+
+// Records what the collection asks of the windows, in order.
+class RecordingHost : public CollectionHost
+{
+public:
+    explicit RecordingHost(MdlVELT &state) : m_state(state) { }
+    QStringList events;
+    QList<int> progress;
+    QStringList labels;
+    int yields = 0;
+    int askAnswer = kAnswerYes;
+    std::function<void(int)> onYield; // gets the yield count
+    bool navigationDisabled = false;
+    QString initDir;
+
+    void showSplash() override
+    {
+        events << QStringLiteral("show");
+        m_state.StopLoad = false;
+        progress << 0;
+        labels << QString::fromUtf8(kLabelSearchingIE);
+    }
+    void closeSplash() override { events << QStringLiteral("close"); }
+    void setProgress(int value) override { progress << value; }
+    void setLoadLabel(const QString &text) override { labels << text; }
+    void yield() override
+    {
+        ++yields;
+        if (onYield)
+            onYield(yields);
+    }
+    void waitOneTick() override { events << QStringLiteral("tick"); }
+    int AskStop() override
+    {
+        events << QStringLiteral("ask");
+        closeSplash();
+        if (askAnswer == kAnswerNo) {
+            showSplash();
+            waitOneTick();
+        }
+        return askAnswer;
+    }
+    void setCounters(int pos, int count) override
+    {
+        events << QStringLiteral("counters %1 %2").arg(pos).arg(count);
+    }
+    void disableNavigation() override { navigationDisabled = true; }
+    void setOpenDialogInitDir(const QString &dir) override { initDir = dir; }
+
+private:
+    MdlVELT &m_state;
+};
+
+void makeFile(const QString &path, const QByteArray &content = "x",
+              const QDateTime &modified = QDateTime(QDate(2026, 12, 1), QTime(10, 0, 0)))
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
+    f.write(content);
+    QVERIFY(f.setFileTime(modified, QFileDevice::FileModificationTime));
+}
+
+// A Windows root with an IE cache of several folders and a Netscape profile.
+struct Tree
+{
+    QTemporaryDir dir;
+    FakeRegistry registry;
+    QString windows, ie, netscape, nsCache;
+
+    Tree()
+    {
+        windows = dir.filePath(QStringLiteral("WINDOWS"));
+        ie = windows + QStringLiteral("/Temporary Internet Files/Content.IE5");
+        QDir().mkpath(windows);
+        registry.setString(kHKEY_LOCAL_MACHINE, kWindowsKey, QStringLiteral("SystemRoot"), windows);
+        registry.setString(kHKEY_LOCAL_MACHINE, kCacheKey, QStringLiteral("Directory"), ie);
+    }
+    void addNetscape()
+    {
+        netscape = dir.filePath(QStringLiteral("Netscape/"));
+        nsCache = dir.filePath(QStringLiteral("nscache"));
+        registry.setString(kHKEY_CURRENT_USER,
+                           QStringLiteral("SOFTWARE\\NETSCAPE\\NETSCAPE NAVIGATOR\\MAIN"),
+                           QStringLiteral("Install Directory"), netscape + QStringLiteral("Communicator"));
+        registry.setString(kHKEY_CURRENT_USER,
+                           QStringLiteral("SOFTWARE\\NETSCAPE\\NETSCAPE NAVIGATOR\\BIFF"),
+                           QStringLiteral("CurrentUser"), QStringLiteral("demo"));
+        makeFile(netscape + QStringLiteral("Users/demo/prefs.js"),
+                 "// prefs\r\nuser_pref(\"browser.cache.directory\", \"" + nsCache.toUtf8()
+                         + "\");\r\n");
+    }
+    QString workDir() const { return windows + QStringLiteral("/VeltTemp"); }
+};
+
+struct Run
+{
+    MdlVELT state;
+    Settings settings;
+    ScriptedDialogs dialogs;
+    RecordingHost host{state};
+    DriveMap drives;
+
+    Run() { settings.applyDefaults(QString()); }
+    CacheLocation collect(const RegistrySource &registry)
+    {
+        CollectionContext ctx{state, settings, ExtTable::standard(), registry, drives, dialogs, host, kToday};
+        return GetICPath(ctx);
+    }
+    QStringList listed() const { return state.ListFile.mid(1, state.ListCount); }
+    QStringList gifs() const { return state.GifFile.mid(1, state.GifCount); }
+    QStringList messageTexts() const
+    {
+        QStringList texts;
+        for (const auto &m : dialogs.messages)
+            texts << m.text;
+        return texts;
+    }
+};
+
+} // namespace
+
+class TestCollection : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void fullCollection();
+    void folderLimit_data();
+    void folderLimit();
+    void stopYes();
+    void stopNo();
+    void noCollectAtStart();
+    void noSystemRoot();
+    void conditions_data();
+    void conditions();
+    void nothingFound_data();
+    void nothingFound();
+    void listLimit();
+    void awkwardFiles();
+};
+
+void TestCollection::fullCollection()
+{
+    Tree t;
+    t.addNetscape();
+    const QDateTime early(QDate(2026, 11, 30), QTime(8, 1, 2));
+    makeFile(t.ie + QStringLiteral("/AAAA1111/image[1].jpg"), "first");
+    makeFile(t.ie + QStringLiteral("/AAAA1111/photo.BMP"), "bmp", early);
+    makeFile(t.ie + QStringLiteral("/AAAA1111/ad[1].gif"));
+    makeFile(t.ie + QStringLiteral("/AAAA1111/song.mp3"));
+    makeFile(t.ie + QStringLiteral("/AAAA1111/page.htm"));
+    makeFile(t.ie + QStringLiteral("/BBBB2222/image[1].jpg"), "second");
+    makeFile(t.ie + QStringLiteral("/BBBB2222/1st.jpg"));
+    makeFile(t.ie + QStringLiteral("/loose.jpg")); // files in the root are not copied
+    makeFile(t.nsCache + QStringLiteral("/M1ABC.jpg"));
+    makeFile(t.workDir() + QStringLiteral("/stale.jpg"));
+
+    Run r;
+    const CacheLocation loc = r.collect(t.registry);
+    QVERIFY(loc.NsFound);
+    QCOMPARE(r.state.WorkDir, t.workDir());
+    QCOMPARE(r.host.initDir, t.workDir());
+    QCOMPARE(r.listed(), QStringList({"1st.jpg", "image[1].jpg", "M1ABC.jpg", "photo.BMP"}));
+    QCOMPARE(r.gifs(), QStringList({"ad[1].gif"}));
+    QCOMPARE(r.state.ListPos, 0);
+    // Same names: the later folder wins; copies keep their times.
+    QFile copied(t.workDir() + QStringLiteral("/image[1].jpg"));
+    QVERIFY(copied.open(QIODevice::ReadOnly));
+    QCOMPARE(copied.readAll(), QByteArray("second"));
+    QCOMPARE(QFileInfo(t.workDir() + QStringLiteral("/photo.BMP")).lastModified(), early);
+    QCOMPARE(r.state.ListLine[4], QStringLiteral("photo.BMP").leftJustified(35) + "2026/11/30   08:01:02");
+    QVERIFY(QFile::exists(t.workDir() + QStringLiteral("/song.mp3")));
+    QVERIFY(!QFile::exists(t.workDir() + QStringLiteral("/page.htm")));
+    QVERIFY(!QFile::exists(t.workDir() + QStringLiteral("/loose.jpg")));
+    QVERIFY(!QFile::exists(t.workDir() + QStringLiteral("/stale.jpg")));
+    QVERIFY(QFileInfo(r.state.BufferDir).isDir());
+    QCOMPARE(r.settings.text(CopyFolder), r.state.BufferDir);
+    QCOMPARE(r.settings.text(AlbumFolder), r.state.BufferDir);
+
+    QCOMPARE(r.host.progress, QList<int>({0, 20, 40, 40, 50, 70, 80, 90, 100}));
+    QCOMPARE(r.host.labels, QStringList({QString::fromUtf8(kLabelSearchingIE),
+                                         QString::fromUtf8(kLabelSearchingNetscape),
+                                         QString::fromUtf8(kLabelOrganizing)}));
+    QCOMPARE(r.host.events, QStringList({"show", "tick", "close", "counters 0 4"}));
+    // One yield after every copy: 33 per IE folder and 33 for Netscape, plus the stage yields.
+    QCOMPARE(r.host.yields, 2 * 33 + 33 + 5);
+    QVERIFY(r.dialogs.messages.isEmpty());
+}
+
+void TestCollection::folderLimit_data()
+{
+    QTest::addColumn<int>("folders");
+    QTest::addColumn<bool>("warned");
+    QTest::addColumn<int>("copied");
+    QTest::newRow("20") << 20 << false << 20;
+    QTest::newRow("21") << 21 << true << 21;
+    QTest::newRow("30") << 30 << true << 21;
+}
+
+void TestCollection::folderLimit()
+{
+    QFETCH(int, folders);
+    QFETCH(bool, warned);
+    QFETCH(int, copied);
+    Tree t;
+    for (int i = 0; i < folders; ++i)
+        makeFile(t.ie + QStringLiteral("/F%1/p%1.jpg").arg(i, 2, 10, QLatin1Char('0')));
+    Run r;
+    r.collect(t.registry);
+    QCOMPARE(r.state.ListCount, copied);
+    QCOMPARE(r.messageTexts().contains(QString::fromUtf8(kMsgTooManyCacheFolders)), warned);
+    if (folders == 30)
+        QCOMPARE(r.listed().last(), QStringLiteral("p20.jpg"));
+}
+
+void TestCollection::stopYes()
+{
+    Tree t;
+    t.addNetscape();
+    makeFile(t.ie + QStringLiteral("/A/a.jpg"));
+    makeFile(t.ie + QStringLiteral("/A/b.bmp"));
+    makeFile(t.ie + QStringLiteral("/B/c.jpg"));
+    makeFile(t.nsCache + QStringLiteral("/n.jpg"));
+    Run r;
+    r.host.onYield = [&](int n) {
+        if (n == 1)
+            r.state.StopLoad = true; // pressed during the first copy
+    };
+    r.collect(t.registry);
+    // Only the first pattern was copied; Netscape is skipped; the list is still made.
+    QCOMPARE(r.listed(), QStringList({"a.jpg"}));
+    QCOMPARE(r.host.events.count(QStringLiteral("ask")), 1);
+    QVERIFY(!r.host.labels.contains(QString::fromUtf8(kLabelSearchingNetscape)));
+    QCOMPARE(r.host.progress.mid(1), QList<int>({40, 80, 90, 100}));
+}
+
+void TestCollection::stopNo()
+{
+    Tree t;
+    makeFile(t.ie + QStringLiteral("/A/a.jpg"));
+    makeFile(t.ie + QStringLiteral("/A/b.bmp"));
+    Run r;
+    r.host.askAnswer = kAnswerNo;
+    r.host.onYield = [&](int n) {
+        if (n == 1)
+            r.state.StopLoad = true;
+    };
+    r.collect(t.registry);
+    QCOMPARE(r.listed(), QStringList({"a.jpg", "b.bmp"}));
+    QCOMPARE(r.host.events.mid(0, 6), QStringList({"show", "tick", "ask", "close", "show", "tick"}));
+    // The progress window came back at 0 and filled again.
+    QCOMPARE(r.host.progress.mid(0, 3), QList<int>({0, 0, 40}));
+    QVERIFY(!r.state.StopLoad);
+}
+
+void TestCollection::noCollectAtStart()
+{
+    Tree t;
+    makeFile(t.ie + QStringLiteral("/A/a.jpg"));
+    makeFile(t.workDir() + QStringLiteral("/old.jpg"));
+    Run r;
+    r.settings.setText(NoCollectAtStart, QStringLiteral("True"));
+    r.collect(t.registry);
+    QCOMPARE(r.state.ListCount, 0);
+    QVERIFY(!QFile::exists(t.workDir() + QStringLiteral("/old.jpg")));
+    QVERIFY(!QFile::exists(t.workDir() + QStringLiteral("/a.jpg")));
+    QVERIFY(r.host.navigationDisabled);
+    QCOMPARE(r.host.events, QStringList({"show", "tick", "close", "counters 0 0"}));
+    QVERIFY(r.dialogs.messages.isEmpty());
+}
+
+void TestCollection::noSystemRoot()
+{
+    FakeRegistry empty;
+    Run r;
+    r.collect(empty);
+    QCOMPARE(r.messageTexts(), QStringList({QString::fromUtf8(kMsgNoCacheFolder)}));
+    QCOMPARE(r.dialogs.messages.first().icon, MsgIcon::Critical);
+    QVERIFY(r.state.WorkDir.isEmpty());
+    QVERIFY(r.host.events.isEmpty()); // no progress window, counters untouched
+}
+
+void TestCollection::conditions_data()
+{
+    QTest::addColumn<QStringList>("slots"); // "slot=value" pairs
+    QTest::addColumn<QStringList>("expected");
+    // Files: small.jpg 1000 bytes today, big.jpg 1001 bytes 2026/12/01, old.jpg 5000 bytes
+    // 1970, future.jpg tomorrow, x.gif 10 bytes 2026/12/01.
+    const QStringList all{"big.jpg", "old.jpg", "small.jpg"};
+    QTest::newRow("no file: everything") << QStringList() << all;
+    QTest::newRow("slot 10 empty ignores the rest") << QStringList{"11=True", "12=5000"} << all;
+    QTest::newRow("slot 10 set") << QStringList{"10=True", "11=True", "12=5000"} << all;
+    QTest::newRow("min strict") << QStringList{"10=False", "11=True", "12=1000"} << QStringList{"big.jpg", "old.jpg"};
+    QTest::newRow("max strict") << QStringList{"10=False", "13=True", "14=1001"} << QStringList{"small.jpg"};
+    QTest::newRow("both") << QStringList{"10=False", "11=True", "12=999", "13=True", "14=1002"} << QStringList{"big.jpg", "small.jpg"};
+    QTest::newRow("today") << QStringList{"10=False", "16=True"} << QStringList{"small.jpg"};
+    QTest::newRow("date") << QStringList{"10=False", "18=True", "19=2026/12/01"} << QStringList{"big.jpg"};
+    QTest::newRow("bad date") << QStringList{"10=False", "18=True", "19=12/01"} << QStringList();
+    QTest::newRow("size text") << QStringList{"10=False", "11=True", "12= 4 999 bytes"} << QStringList{"old.jpg"};
+}
+
+void TestCollection::conditions()
+{
+    QFETCH(QStringList, slots);
+    QFETCH(QStringList, expected);
+    QTemporaryDir dir;
+    const QString work = dir.filePath(QStringLiteral("VeltTemp"));
+    makeFile(work + QStringLiteral("/small.jpg"), QByteArray(1000, 'a'), QDateTime(kToday, QTime(9, 0)));
+    makeFile(work + QStringLiteral("/big.jpg"), QByteArray(1001, 'a'), QDateTime(QDate(2026, 12, 1), QTime(9, 0)));
+    makeFile(work + QStringLiteral("/old.jpg"), QByteArray(5000, 'a'), QDateTime(QDate(1970, 1, 2), QTime(9, 0)));
+    makeFile(work + QStringLiteral("/future.jpg"), "x", QDateTime(kToday.addDays(1), QTime(0, 0, 1)));
+    makeFile(work + QStringLiteral("/x.gif"), QByteArray(10, 'g'), QDateTime(QDate(2026, 12, 1), QTime(9, 0)));
+    QVERIFY(QDir().mkpath(work + QStringLiteral("/folder.jpg")));
+
+    MdlVELT state;
+    state.WorkDir = work;
+    Settings settings;
+    settings.applyDefaults(QString());
+    for (const QString &pair : slots) {
+        const int eq = int(pair.indexOf(QLatin1Char('=')));
+        settings.setText(pair.left(eq).toInt(), pair.mid(eq + 1));
+    }
+    collectWorkDir(state, settings, ExtTable::standard(), kToday);
+    QStringList listed = state.ListFile.mid(1, state.ListCount);
+    listed.sort();
+    QCOMPARE(listed, expected);
+    const bool gifPasses = expected.contains(QStringLiteral("big.jpg")) || slots.size() < 3;
+    if (gifPasses)
+        QCOMPARE(state.GifCount, 1);
+}
+
+void TestCollection::nothingFound_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("message");
+    QTest::newRow("movies only") << "clip.mpg" << true;
+    QTest::newRow("gifs only") << "ad.gif" << false;
+    QTest::newRow("empty cache") << "" << true;
+}
+
+void TestCollection::nothingFound()
+{
+    QFETCH(QString, file);
+    QFETCH(bool, message);
+    Tree t;
+    QDir().mkpath(t.ie + QStringLiteral("/A"));
+    if (!file.isEmpty())
+        makeFile(t.ie + QStringLiteral("/A/") + file);
+    Run r;
+    r.collect(t.registry);
+    QCOMPARE(r.state.ListCount, 0);
+    QCOMPARE(r.messageTexts().contains(QString::fromUtf8(kMsgNothingFound)), message);
+    QCOMPARE(r.host.navigationDisabled, message);
+}
+
+void TestCollection::listLimit()
+{
+    Tree t;
+    const QString folder = t.ie + QStringLiteral("/A");
+    QDir().mkpath(folder);
+    for (int i = 0; i < kListLimit + 5; ++i) {
+        QFile f(folder + QStringLiteral("/p%1.jpg").arg(i, 5, 10, QLatin1Char('0')));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    Run r;
+    r.collect(t.registry);
+    QCOMPARE(r.state.ListCount, kListLimit);
+    QCOMPARE(r.messageTexts().count(QString::fromUtf8(kMsgListLimit)), 1);
+    QCOMPARE(r.host.events.last(), QStringLiteral("counters 0 30000"));
+}
+
+void TestCollection::awkwardFiles()
+{
+    Tree t;
+    const QString a = t.ie + QStringLiteral("/A");
+    const QStringList names{"with space.jpg", "quote'\"[1].jpg", "画像.JPG", ".leading.jpg",
+                            "noext", QString(210, QLatin1Char('n')) + ".jpg", "empty.bmp",
+                            "y2099.jpg"};
+    for (const QString &n : names)
+        makeFile(a + QLatin1Char('/') + n, n == "empty.bmp" ? QByteArray() : QByteArray("x"),
+                 n == "y2099.jpg" ? QDateTime(QDate(2099, 1, 1), QTime(0, 0))
+                                  : QDateTime(QDate(2026, 12, 1), QTime(10, 0)));
+    QVERIFY(QFile::link(a, a + QStringLiteral("/loop.jpg"))); // a link to its own folder
+    QVERIFY(QDir().mkpath(t.workDir() + QStringLiteral("/folder.jpg")));
+    makeFile(a + QStringLiteral("/folder.jpg"));
+    Run r;
+    r.collect(t.registry);
+    QStringList listed = r.listed();
+    listed.sort();
+    QStringList expected{".leading.jpg", QString(210, QLatin1Char('n')) + ".jpg", "empty.bmp",
+                         "quote'\"[1].jpg", "with space.jpg", "画像.JPG"};
+    expected.sort();
+    QCOMPARE(listed, expected);
+    QVERIFY(QFileInfo(t.workDir() + QStringLiteral("/folder.jpg")).isDir());
+}
+
+QTEST_GUILESS_MAIN(TestCollection)
+#include "tst_collection.moc"
