@@ -2,9 +2,11 @@
 
 #include "cache/registrysource.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 namespace velt {
@@ -12,13 +14,26 @@ namespace velt {
 // Reads one value with the ANSI registry contract: a 1024-byte buffer (a value of 1024 bytes or
 // more fails), text up to the first NUL; REG_SZ replaces KeyVal, REG_DWORD appends its "&h"
 // text, any other type leaves KeyVal as passed. On failure KeyVal is emptied and false returned.
+// Text bytes are read as UTF-8, or in the ANSI code page (CP932 off Windows) when not UTF-8.
 bool GetKeyValue(const RegistrySource &source, std::uint32_t KeyRoot, const QString &KeyName,
                  const QString &SubKeyRef, QString &KeyVal);
 
 // The source used at start: the given registry files merged (later wins); without any, a
-// VELT.reg beside the executable; otherwise the desktop profile. Malformed lines are reported
-// once each on standard error.
+// VELT.reg beside the executable; otherwise the desktop profile (on Windows: the real registry).
+// Malformed lines are reported once each on standard error.
 std::unique_ptr<RegistrySource> makeRegistrySource(const QStringList &registryFiles,
                                                    const QString &executableDir);
+
+// The desktop profile: "SystemRoot" (under the NT key) = systemRoot when not empty, and the App
+// Paths of IEXPLORE.EXE, MSPAINT.EXE, RealPlay.exe and QuickTimePlayer.exe from the programs
+// that findProgram locates by name (empty: not installed, the key is left out).
+std::unique_ptr<RegistrySource> makeDesktopRegistry(
+        const QString &systemRoot, const std::function<QString(const QString &)> &findProgram);
+
+// The desktop profile's Windows folder: the user's cache folder for VELT.
+QString desktopSystemRoot();
+
+// Bytes of a registry string as text: UTF-8, else the ANSI code page (CP932 off Windows).
+QString decodeRegistryText(const QByteArray &bytes);
 
 } // namespace velt

@@ -11,8 +11,10 @@ namespace velt {
 class DriveMap
 {
 public:
-    // Parses "X:=DIR". False (and nothing added) when the text is not of that form.
+    // Parses "X:=DIR" (any case; DIR made absolute). False (and nothing added) when the text is
+    // not of that form.
     bool add(const QString &spec);
+    // An empty hostDir removes the drive.
     void set(QChar drive, const QString &hostDir);
     // Empty when the drive is not mapped.
     QString folderFor(QChar drive) const;
@@ -23,17 +25,25 @@ private:
 };
 
 // Maps a Windows-shaped value ("C:\WINDOWS", "C:\\Program Files\\x") to a host path:
-// backslashes become "/", repeated separators collapse, the drive letter goes through the map,
-// and a component that does not exist as written is matched case-insensitively. Host paths
-// pass unchanged (apart from collapsing separators). An unmapped drive gives "" (not found).
+// backslashes become "/", repeated separators collapse, "." and ".." are resolved as Windows
+// does, the drive letter goes through the map, and each component that does not exist as
+// written is matched case-insensitively against its folder's listing (the first match in name
+// order when several differ only in case). From the first component that is not found on, the
+// rest is kept as written. The result has no trailing separator.
+// Host paths ("/...") pass unchanged apart from collapsing separators. An unmapped drive, a
+// UNC path ("\\server\share") and a rooted path without drive ("\WINDOWS") give "" (not
+// found). A relative value only has its separators converted.
 QString hostPath(const QString &windowsPath, const DriveMap &drives);
 
 // Case-insensitive wildcard match with Windows semantics: '*' any run, '?' one character,
-// and "*.*" (or a pattern ending in ".*") also matches names without a dot.
+// brackets and every other character literal, and a pattern ending in ".*" (so "*.*") also
+// matches names without a dot.
 bool wildcardMatch(const QString &pattern, const QString &name);
 
-// Regular files directly inside dir whose names match pattern, in a stable order (the order
-// the file system lists them). Never follows a folder; an unreadable or missing dir gives none.
+// Names (not paths) of the regular files directly inside dir that match pattern, in name order
+// compared case-insensitively (as NTFS lists them). Symbolic links to regular files count as
+// files; broken or looping links, folders and special files do not. An empty, unreadable or
+// missing dir gives none.
 QStringList matchingFiles(const QString &dir, const QString &pattern);
 
 } // namespace velt
