@@ -133,11 +133,10 @@ QString hostPath(const QString &windowsPath, const DriveMap &drives)
     }
 
     const bool hasDrive = p.size() >= 2 && isDriveLetter(p[0]) && p[1] == u':';
-    if (!hasDrive) {
-        if (isSeparator(p[0]))
-            return QString(); // UNC or a root of no known drive
-        return components(p).join(u'/');
-    }
+    // A UNC path, a root of no known drive, or a relative value (which would name something
+    // under whatever folder the program runs in).
+    if (!hasDrive)
+        return QString();
 
     const QString root = drives.folderFor(p[0]);
     if (root.isEmpty())

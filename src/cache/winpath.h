@@ -31,8 +31,8 @@ private:
 // order when several differ only in case). From the first component that is not found on, the
 // rest is kept as written. The result has no trailing separator.
 // Host paths ("/...") pass unchanged apart from collapsing separators. An unmapped drive, a
-// UNC path ("\\server\share") and a rooted path without drive ("\WINDOWS") give "" (not
-// found). A relative value only has its separators converted.
+// UNC path ("\\server\share"), a rooted path without drive ("\WINDOWS") and a relative value
+// give "" (not found): none of them names a host folder.
 QString hostPath(const QString &windowsPath, const DriveMap &drives);
 
 // Case-insensitive wildcard match with Windows semantics: '*' any run, '?' one character,

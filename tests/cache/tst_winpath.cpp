@@ -134,7 +134,9 @@ void TestWinPath::hostPath_data()
     QTest::newRow("host root") << "/"
                                << "/";
     QTest::newRow("relative") << "sub\\\\dir\\"
-                              << "sub/dir";
+                              << "";
+    QTest::newRow("prefs.js frame text") << "ze\", 768"
+                                         << "";
 }
 
 void TestWinPath::hostPath()
