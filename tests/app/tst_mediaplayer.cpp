@@ -1,0 +1,326 @@
+#include "app/demomedia.h"
+#include "app/qtmediaplayer.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <limits>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
+using namespace velt;
+
+class TestMediaPlayer : public QObject
+{
+    Q_OBJECT
+public:
+    static void initMain() { preferFfmpegMediaBackend(); }
+
+private Q_SLOTS:
+    void initTestCase();
+    void takesFiles_data();
+    void takesFiles();
+    void refusesFiles_data();
+    void refusesFiles();
+    void emptyNameUnloads();
+    void refusalClearsThePreviousFile();
+    void rateReadsBackExactly_data();
+    void rateReadsBackExactly();
+    void rateSurvivesLoading();
+    void refusedRateKeepsTheOld_data();
+    void refusedRateKeepsTheOld();
+    void flagsHoldWhatWasWritten();
+    void twips_data();
+    void twips();
+    void pictureSize_data();
+    void pictureSize();
+    void autoSizeFollowsTheMovie();
+    void withoutAutoSizeTheSizeStays();
+    void stopKeepsTheFile_data();
+    void stopKeepsTheFile();
+
+private:
+    QString write(const QString &name, const QByteArray &bytes);
+
+    QTemporaryDir m_dir;
+    QString m_wav;
+    QString m_avi;
+};
+
+QString TestMediaPlayer::write(const QString &name, const QByteArray &bytes)
+{
+    const QString path = m_dir.filePath(name);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+void TestMediaPlayer::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    m_wav = write(QStringLiteral("chime.wav"), wavSound(500));
+    m_avi = write(QStringLiteral("movie.avi"), aviMovie(10, 160, 120, 10));
+}
+
+void TestMediaPlayer::takesFiles_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QSize>("movie");
+    QTest::newRow("sound") << QStringLiteral("chime.wav") << QSize();
+    QTest::newRow("movie") << QStringLiteral("movie.avi") << QSize(160, 120);
+}
+
+void TestMediaPlayer::takesFiles()
+{
+    QFETCH(QString, name);
+    QFETCH(QSize, movie);
+    QtMediaPlayer player;
+    int notifications = 0;
+    player.setNotificationHandler([&notifications] { ++notifications; });
+    const QString path = m_dir.filePath(name);
+    player.setFileName(path);
+    QCOMPARE(player.fileName(), path);
+    QCOMPARE(notifications, 1);
+    QCOMPARE(player.movieSize(), movie);
+}
+
+void TestMediaPlayer::refusesFiles_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QByteArray garbage(4096, '\0');
+    for (int i = 0; i < garbage.size(); ++i)
+        garbage[i] = char((i * 7919) % 251);
+    const QByteArray avi = aviMovie(4, 32, 32, 10);
+    QTest::newRow("garbage named .avi") << QStringLiteral("garbage.avi") << garbage;
+    QTest::newRow("empty .wav") << QStringLiteral("empty.wav") << QByteArray();
+    QTest::newRow("AVI cut inside its header") << QStringLiteral("cut.avi") << avi.left(100);
+    QTest::newRow("text named .mpg")
+            << QStringLiteral("page.mpg") << QByteArrayLiteral("<html><body>404</body></html>\r\n");
+    QTest::newRow("missing") << QStringLiteral("missing.avi") << QByteArray("-");
+    QTest::newRow("a folder named .avi") << QStringLiteral("folder.avi") << QByteArray("dir");
+#ifdef Q_OS_UNIX
+    // Opening a pipe without a writer blocks for good.
+    QTest::newRow("a pipe named .wav") << QStringLiteral("pipe.wav") << QByteArray("fifo");
+#endif
+}
+
+void TestMediaPlayer::refusesFiles()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QString path = m_dir.filePath(name);
+    if (bytes == "dir")
+        QVERIFY(QDir().mkpath(path));
+#ifdef Q_OS_UNIX
+    else if (bytes == "fifo")
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+#endif
+    else if (bytes != "-")
+        path = write(name, bytes);
+    QtMediaPlayer player;
+    int notifications = 0;
+    player.setNotificationHandler([&notifications] { ++notifications; });
+    player.setFileName(path);
+    QCOMPARE(player.fileName(), QString());
+    QCOMPARE(notifications, 0);
+}
+
+void TestMediaPlayer::emptyNameUnloads()
+{
+    QtMediaPlayer player;
+    player.setFileName(m_wav);
+    QCOMPARE(player.fileName(), m_wav);
+    player.setFileName(QString());
+    QCOMPARE(player.fileName(), QString());
+}
+
+void TestMediaPlayer::refusalClearsThePreviousFile()
+{
+    QtMediaPlayer player;
+    player.setFileName(m_avi);
+    QCOMPARE(player.fileName(), m_avi);
+    player.setFileName(m_dir.filePath(QStringLiteral("nothing-here.avi")));
+    QCOMPARE(player.fileName(), QString());
+    QCOMPARE(player.movieSize(), QSize());
+    player.setFileName(m_wav);
+    QCOMPARE(player.fileName(), m_wav);
+}
+
+void TestMediaPlayer::rateReadsBackExactly_data()
+{
+    QTest::addColumn<double>("rate");
+    QTest::newRow("slow") << 0.05;
+    QTest::newRow("lowest") << 0.1;
+    QTest::newRow("after steps down") << 1.0 - 0.1 - 0.1 - 0.1;
+    QTest::newRow("normal") << 1.0;
+    QTest::newRow("highest") << 6.0;
+}
+
+void TestMediaPlayer::rateReadsBackExactly()
+{
+    QFETCH(double, rate);
+    QtMediaPlayer player;
+    player.setRate(rate);
+    QCOMPARE(player.rate(), rate);
+    player.setFileName(m_wav);
+    player.setRate(rate);
+    QCOMPARE(player.rate(), rate);
+}
+
+void TestMediaPlayer::rateSurvivesLoading()
+{
+    QtMediaPlayer player;
+    player.setRate(0.05);
+    player.setFileName(m_avi);
+    QCOMPARE(player.rate(), 0.05);
+}
+
+void TestMediaPlayer::refusedRateKeepsTheOld_data()
+{
+    QTest::addColumn<double>("rate");
+    QTest::newRow("zero") << 0.0;
+    QTest::newRow("negative") << -1.0;
+    QTest::newRow("not a number") << std::numeric_limits<double>::quiet_NaN();
+    QTest::newRow("infinite") << std::numeric_limits<double>::infinity();
+}
+
+void TestMediaPlayer::refusedRateKeepsTheOld()
+{
+    QFETCH(double, rate);
+    QtMediaPlayer player;
+    player.setRate(0.7);
+    player.setRate(rate);
+    QCOMPARE(player.rate(), 0.7);
+}
+
+void TestMediaPlayer::flagsHoldWhatWasWritten()
+{
+    QtMediaPlayer player;
+    QCOMPARE(player.flag(MediaPlayer::kFlag1021), false);
+    player.setFlag(MediaPlayer::kFlag24, false);
+    player.setFlag(MediaPlayer::kFlag1021, true);
+    player.setFlag(MediaPlayer::kFlag1108, true);
+    player.setFlag(MediaPlayer::kFlag1108, false);
+    QCOMPARE(player.flag(MediaPlayer::kFlag24), false);
+    QCOMPARE(player.flag(MediaPlayer::kFlag1021), true);
+    QCOMPARE(player.flag(MediaPlayer::kFlag1108), false);
+}
+
+void TestMediaPlayer::twips_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<int>("readWidth");
+    QTest::addColumn<int>("readHeight");
+    QTest::newRow("standard") << 5250 << 4935 << 5250 << 4935;
+    QTest::newRow("designed") << 5265 << 4935 << 5265 << 4935;
+    QTest::newRow("between pixels rounds") << 5257 << 4928 << 5250 << 4935;
+    QTest::newRow("below half a pixel") << 7 << 8 << 0 << 15;
+    QTest::newRow("negative") << -150 << 0 << 0 << 0;
+}
+
+void TestMediaPlayer::twips()
+{
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QFETCH(int, readWidth);
+    QFETCH(int, readHeight);
+    QtMediaPlayer player;
+    player.setHeightTwips(height);
+    player.setWidthTwips(width);
+    QCOMPARE(player.widthTwips(), readWidth);
+    QCOMPARE(player.heightTwips(), readHeight);
+}
+
+void TestMediaPlayer::pictureSize_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QSize>("movie");
+    QTest::addColumn<QSize>("expected");
+    const QSize movie(160, 120); // in an area of 350 x 300 on a screen of 1920 x 1080
+    QTest::newRow("own size") << int(MediaPlayer::kOwnSize) << movie << movie;
+    QTest::newRow("double") << int(MediaPlayer::kDoubleSize) << movie << QSize(320, 240);
+    QTest::newRow("fit keeps the area")
+            << int(MediaPlayer::kFitToControl) << movie << QSize(350, 300);
+    QTest::newRow("half screen, height bound")
+            << int(MediaPlayer::kHalfScreen) << movie << QSize(720, 540);
+    QTest::newRow("half screen, width bound")
+            << int(MediaPlayer::kHalfScreen) << QSize(400, 100) << QSize(960, 240);
+    QTest::newRow("sound keeps the area")
+            << int(MediaPlayer::kDoubleSize) << QSize() << QSize(350, 300);
+    QTest::newRow("unknown mode keeps the area") << 3 << movie << QSize(350, 300);
+}
+
+void TestMediaPlayer::pictureSize()
+{
+    QFETCH(int, mode);
+    QFETCH(QSize, movie);
+    QFETCH(QSize, expected);
+    QCOMPARE(displayPictureSize(mode, movie, QSize(350, 300), QSize(1920, 1080)), expected);
+}
+
+void TestMediaPlayer::autoSizeFollowsTheMovie()
+{
+    QtMediaPlayer player;
+    player.setWidthTwips(5250);
+    player.setHeightTwips(4935);
+    player.setFileName(m_avi);
+    player.setAutoSize(true);
+    player.setDisplaySize(MediaPlayer::kOwnSize);
+    QCOMPARE(player.widthTwips(), 160 * 15);
+    const int ownHeight = player.heightTwips();
+    QVERIFY(ownHeight > 120 * 15); // the picture and the transport row
+    player.setDisplaySize(MediaPlayer::kDoubleSize);
+    QCOMPARE(player.widthTwips(), 320 * 15);
+    QCOMPARE(player.heightTwips() - ownHeight, 120 * 15);
+    player.setDisplaySize(MediaPlayer::kFitToControl);
+    QCOMPARE(player.widthTwips(), 320 * 15);
+    QCOMPARE(player.displaySize(), int(MediaPlayer::kFitToControl));
+}
+
+void TestMediaPlayer::withoutAutoSizeTheSizeStays()
+{
+    QtMediaPlayer player;
+    player.setWidthTwips(5250);
+    player.setHeightTwips(4935);
+    player.setFileName(m_avi);
+    player.setAutoSize(false);
+    player.setDisplaySize(MediaPlayer::kDoubleSize);
+    QCOMPARE(player.widthTwips(), 5250);
+    QCOMPARE(player.heightTwips(), 4935);
+    QCOMPARE(player.displaySize(), int(MediaPlayer::kDoubleSize));
+}
+
+void TestMediaPlayer::stopKeepsTheFile_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("sound") << QStringLiteral("chime.wav");
+    QTest::newRow("movie") << QStringLiteral("movie.avi");
+}
+
+void TestMediaPlayer::stopKeepsTheFile()
+{
+    QFETCH(QString, name);
+    const QString path = m_dir.filePath(name);
+    QtMediaPlayer player;
+    int notifications = 0;
+    player.setNotificationHandler([&notifications] { ++notifications; });
+    player.setFileName(path);
+    QCOMPARE(notifications, 1);
+    player.togglePlayback(); // playing is announced too, so the viewer can apply its rate
+    QTRY_COMPARE(notifications, 2);
+    player.stop();
+    QCOMPARE(player.fileName(), path);
+    player.togglePlayback();
+    QTRY_COMPARE(notifications, 3);
+    // and the player goes while it plays
+}
+
+QTEST_MAIN(TestMediaPlayer)
+#include "tst_mediaplayer.moc"
