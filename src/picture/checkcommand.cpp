@@ -1,0 +1,33 @@
+#include "picture/checkcommand.h"
+
+#include "picture/imagecheck.h"
+#include "picture/pictureloader.h"
+
+namespace velt {
+
+int runCheckCommand(const QStringList &paths, QTextStream &out)
+{
+    const MetafileHelper helper = defaultMetafileHelper();
+    int status = 0;
+    for (const QString &path : paths) {
+        CheckResult result = checkImageFile(path).result;
+        QSize size;
+        if (result == CheckResult::Passes) {
+            const LoadedPicture picture = loadPicture(path, helper);
+            if (picture.ok())
+                size = picture.image.size();
+            else
+                result = CheckResult::Unreadable;
+        }
+        if (result == CheckResult::Passes) {
+            out << "ok\t" << size.width() << 'x' << size.height() << '\t' << path << '\n';
+        } else {
+            out << "bad\t" << checkReportHeadline(result) << '\t' << path << '\n';
+            status = 1;
+        }
+    }
+    out.flush();
+    return status;
+}
+
+} // namespace velt

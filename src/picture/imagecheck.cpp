@@ -1,0 +1,126 @@
+#include "picture/imagecheck.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace velt {
+
+namespace {
+
+constexpr quint8 kGifFirst = 0x47;
+constexpr quint8 kGifTrailer = 0x3B;
+constexpr quint8 kJpegFirst = 0xFF;
+constexpr quint8 kJpegLast = 0xD9;
+constexpr quint8 kBmpFirst = 0x42;
+constexpr quint8 kBmpSecond = 0x4D;
+
+std::optional<quint8> readByteAt(QFile &file, qint64 offset)
+{
+    char c = 0;
+    if (!file.seek(offset) || file.read(&c, 1) != 1)
+        return std::nullopt;
+    return static_cast<quint8>(c);
+}
+
+} // namespace
+
+std::optional<CheckBytes> readCheckBytes(const QString &path)
+{
+    // A FIFO or device would block or never end: only regular files are read.
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.isFile())
+        return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const qint64 length = file.size();
+    if (length <= 0)
+        return std::nullopt;
+
+    CheckBytes bytes;
+    const auto first = readByteAt(file, 0);
+    if (!first)
+        return std::nullopt;
+    bytes.first = *first;
+    if (length >= 2) {
+        const auto second = readByteAt(file, 1);
+        if (!second)
+            return std::nullopt;
+        bytes.second = *second;
+    }
+    const auto last = readByteAt(file, length - 1);
+    if (!last)
+        return std::nullopt;
+    bytes.last = *last;
+    return bytes;
+}
+
+CheckResult classifyCheckBytes(CheckBytes bytes)
+{
+    if (bytes.first == kGifFirst && bytes.last != kGifTrailer)
+        return CheckResult::GifDamaged;
+    if (bytes.first == kJpegFirst && bytes.last != kJpegLast)
+        return CheckResult::JpegDamaged;
+    if (bytes.first == kBmpFirst && bytes.second != kBmpSecond)
+        return CheckResult::BmpDamaged;
+    return CheckResult::Passes;
+}
+
+CheckOutcome checkImageFile(const QString &path)
+{
+    CheckOutcome outcome;
+    const auto bytes = readCheckBytes(path);
+    if (!bytes)
+        return outcome;
+    outcome.result = classifyCheckBytes(*bytes);
+    const QDateTime modified = QFileInfo(path).lastModified();
+    if (modified.isValid())
+        outcome.modified = modified;
+    return outcome;
+}
+
+std::optional<bool> PictureCheck(const QString &path)
+{
+    const auto bytes = readCheckBytes(path);
+    if (!bytes)
+        return std::nullopt;
+    return classifyCheckBytes(*bytes) == CheckResult::Passes;
+}
+
+QString checkReportHeadline(CheckResult result)
+{
+    switch (result) {
+    case CheckResult::GifDamaged:
+        return QStringLiteral("<Gifフォーマット> 画像データが不正ですので読み込みを中止します。");
+    case CheckResult::JpegDamaged:
+        return QStringLiteral("<Jpegフォーマット> 画像データが不正ですので読み込みを中止します。");
+    case CheckResult::BmpDamaged:
+        return QStringLiteral("<Bmpフォーマット> 画像データが不正ですので読み込みを中止します。");
+    case CheckResult::Passes:
+    case CheckResult::Unreadable:
+        break;
+    }
+    return QStringLiteral("<不明フォーマット> 画像データが不正ですので読み込みを中止します。");
+}
+
+QString checkReportTimeText(const QDateTime &time)
+{
+    return time.toLocalTime().toString(QStringLiteral("yyyy/MM/dd  HH:mm:ss"));
+}
+
+QString checkReportText(CheckResult result, const QString &fn,
+                        const std::optional<QDateTime> &modified)
+{
+    const QStringList lines{
+            checkReportHeadline(result),
+            QStringLiteral(
+                    "この画像データをロード中に、他のサイトに移動したか中止したと思われます。"),
+            QStringLiteral("-----------------------------------------------------------"),
+            QStringLiteral("ファイル名  ") + fn,
+            QStringLiteral("日時　　　  ")
+                    + (modified ? checkReportTimeText(*modified) : QString()),
+    };
+    return lines.join(QStringLiteral("\r\n"));
+}
+
+} // namespace velt

@@ -1,1 +1,60 @@
 #pragma once
+
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+
+namespace velt {
+
+// Outcome of the damaged-download check. The tests look at content only, never at the name.
+enum class CheckResult {
+    Passes,
+    GifDamaged,  // first byte "G", last byte not the GIF trailer ";"
+    JpegDamaged, // first byte 0xFF, last byte not 0xD9
+    BmpDamaged,  // first byte "B", second byte not "M"
+    Unreadable,  // missing, not a regular file, empty, or a read failed
+};
+
+// The three bytes the check looks at; a byte beyond the end of the file stays 0.
+struct CheckBytes
+{
+    quint8 first = 0;
+    quint8 second = 0;
+    quint8 last = 0;
+};
+
+struct CheckOutcome
+{
+    CheckResult result = CheckResult::Unreadable;
+    // The file's last-modified time, read after the bytes; empty when the bytes were not read.
+    std::optional<QDateTime> modified;
+};
+
+// Reads the first, second and last byte. Empty when the file cannot be opened, is not a regular
+// file, is empty, or a read fails. The file is closed on every path.
+std::optional<CheckBytes> readCheckBytes(const QString &path);
+
+// The GIF, JPEG and BMP tests in that order; the first that fires decides.
+CheckResult classifyCheckBytes(CheckBytes bytes);
+
+// Reads the bytes, applies the tests and, when the bytes were read, the last-modified time.
+CheckOutcome checkImageFile(const QString &path);
+
+// For the thumbnail window: true passes, false fails a test, empty when the file could not be
+// read. Shows nothing and changes nothing.
+std::optional<bool> PictureCheck(const QString &path);
+
+// First line of the report: the format's headline, or the unknown-format one for every other
+// failure (unreadable file, loader refusal).
+QString checkReportHeadline(CheckResult result);
+
+// "yyyy/mm/dd  hh:mm:ss" (two spaces), local time.
+QString checkReportTimeText(const QDateTime &time);
+
+// The five-line report, lines joined by CR LF. The time line ends after its label when the time
+// was not read.
+QString checkReportText(CheckResult result, const QString &fn,
+                        const std::optional<QDateTime> &modified);
+
+} // namespace velt

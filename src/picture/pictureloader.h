@@ -1,1 +1,36 @@
 #pragma once
+
+#include <QImage>
+#include <QString>
+
+namespace velt {
+
+// A decoded picture, or why there is none. Every window loads pictures through loadPicture.
+struct LoadedPicture
+{
+    QImage image;
+    QString error; // for diagnostics only; the windows show their own report
+    bool ok() const { return !image.isNull(); }
+};
+
+// Pixels of a picture are refused before decoding when width * height * 4 exceeds this.
+inline constexpr qint64 kMaxPictureBytes = 256LL * 1024 * 1024;
+
+// The helper process that turns WMF and EMF files into SVG, and how long it may take.
+struct MetafileHelper
+{
+    QString program;
+    int timeoutMs = 5000;
+};
+
+// VELT_METAFILE_HELPER when set; otherwise velt-metafile beside the running executable.
+MetafileHelper defaultMetafileHelper();
+
+// Loads JPEG, GIF, BMP, ICO/CUR, PNG and the netpbm/X bitmaps through Qt's readers, deciding
+// the format from the content, not the name; WMF and EMF through the helper process, rendered
+// at the metafile's own size on white. The result is RGB32 or ARGB32_Premultiplied, ready to
+// paint. Needs a QGuiApplication for metafiles with text.
+LoadedPicture loadPicture(const QString &path);
+LoadedPicture loadPicture(const QString &path, const MetafileHelper &helper);
+
+} // namespace velt
