@@ -41,9 +41,9 @@ void writeFile(const QString &path, const QByteArray &bytes)
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(bytes);
-    f.close();
-    QVERIFY(QFile(path).setFileTime(QDateTime(QDate(2026, 12, 1), QTime(10, 0)),
-                                    QFileDevice::FileModificationTime));
+    f.flush();
+    QVERIFY(f.setFileTime(QDateTime(QDate(2026, 12, 1), QTime(10, 0)),
+                          QFileDevice::FileModificationTime));
 }
 
 // A started main window on a small cache: a.jpg, b.jpg (truncated), c.jpg.
