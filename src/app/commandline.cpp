@@ -1,6 +1,7 @@
 #include "app/commandline.h"
 
 #include "app/dialogs.h"
+#include "app/frmsplash.h"
 #include "app/mdlvelt.h"
 #include "app/qtdialogs.h"
 #include "app/settings.h"

@@ -65,6 +65,25 @@ FrmView::FrmView(MdlVELT &state, Settings &settings, UserDialogs &dialogs,
     setWindowTitle(QStringLiteral("VELT"));
     createControls();
     qApp->installEventFilter(this);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
+        if (now && now->window() == this)
+            m_lastFocus = now;
+    });
+    // The video surface is a native child window and may take the focus when it appears; the
+    // buttons must keep it for the keyboard to work.
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow *focused) {
+        QWindow *own = windowHandle();
+        if (!focused || !own || focused == own)
+            return;
+        for (QWindow *p = focused->parent(); p; p = p->parent()) {
+            if (p == own) {
+                own->requestActivate();
+                (m_lastFocus ? m_lastFocus.data() : static_cast<QWidget *>(Command1))
+                        ->setFocus(Qt::ActiveWindowFocusReason);
+                return;
+            }
+        }
+    });
 }
 
 FrmView::~FrmView()
@@ -179,6 +198,13 @@ void FrmView::createControls()
     connect(Timer1, &QTimer::timeout, this, &FrmView::Timer1_Timer);
     Timer1->start();
 
+    QWidget *previous = Command1;
+    for (QWidget *next : {Command7, Command9, Command6, Command4, Command2, Command8, Command10,
+                          Command5, Command3, Command12, Command13, Command14, Command15,
+                          Command11}) {
+        setTabOrder(previous, next);
+        previous = next;
+    }
     CommonDialog1.title = QStringLiteral("インターネット一時ファイルの読み込み");
     CommonDialog1.defaultSuffix = QStringLiteral("avi");
 
@@ -248,6 +274,15 @@ bool FrmView::Form_QueryUnload()
     closeSplash();
     unloadPicture();
     return ok;
+}
+
+void FrmView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!m_shownOnce) {
+        m_shownOnce = true;
+        Command1->setFocus(Qt::OtherFocusReason);
+    }
 }
 
 void FrmView::closeEvent(QCloseEvent *event)
@@ -539,6 +574,7 @@ void FrmView::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
         Form_Resize();
+
 }
 
 void FrmView::Form_Resize()

@@ -130,6 +130,7 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
 
@@ -148,7 +149,8 @@ private:
     ExtTable m_ExtTable;
     QPointer<FrmSplash> m_splash;
     QPointer<FrmPicture> m_picture;
-    bool m_closing = false;
+    bool m_shownOnce = false;
+    QPointer<QWidget> m_lastFocus;
     bool m_closed = false;
     bool m_navigating = false;
     bool m_settingsWriteFailed = false;

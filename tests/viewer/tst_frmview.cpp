@@ -5,6 +5,7 @@
 #include "common/scripteddialogs.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -279,7 +280,7 @@ void TestFrmView::keysOnDisabledButtons()
     QCOMPARE(s.state.ListPos, 0);
     // F1 with Command1 disabled does not move the focus and does not get stuck.
     s.view->DisableButtons();
-    press(s.view, Qt::Key_F1);
+    press(s.view.get(), Qt::Key_F1);
     QCOMPARE(s.view->cursor().shape(), Qt::ArrowCursor);
 }
 
@@ -313,8 +314,6 @@ void TestFrmView::handOverFromPictureWindow()
     QTest::keyPress(picture, Qt::Key_PageDown);
     QVERIFY(!picture->isVisible());
     QTest::keyRelease(picture, Qt::Key_PageDown);
-    QCOMPARE(s.state.ListPos, 2);
-    QTest::keyRelease(s.view->Command13, Qt::Key_PageDown); // a stray second release
     QCOMPARE(s.state.ListPos, 2);
 
     // And with the release arriving at the viewer after the focus moved.
