@@ -63,6 +63,9 @@ FrmView::FrmView(MdlVELT &state, Settings &settings, UserDialogs &dialogs,
 {
     setObjectName(QStringLiteral("FrmView"));
     setWindowTitle(QStringLiteral("VELT"));
+    QFont designFont(QStringLiteral("ＭＳ Ｐゴシック"));
+    designFont.setPointSizeF(9);
+    setFont(designFont);
     createControls();
     qApp->installEventFilter(this);
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
@@ -149,6 +152,8 @@ void FrmView::createControls()
     Command2->setIcon(style()->standardIcon(QStyle::SP_DialogResetButton));
     Command12->setIcon(style()->standardIcon(QStyle::SP_ArrowBack));
     Command13->setIcon(style()->standardIcon(QStyle::SP_ArrowForward));
+    Command1->setIconSize(QSize(12, 12));
+    Command2->setIconSize(QSize(12, 12));
     QFont small(QStringLiteral("ＭＳ Ｐゴシック"));
     small.setPointSizeF(8.25);
     Command11->setFont(small);
