@@ -80,7 +80,7 @@ void TestSettings::missingFileGivesDefaults()
     QVERIFY(s.isEmptyText(NoConditions));
     QVERIFY(!s.isSet(NoCollectAtStart));
     QCOMPARE(s.text(CopyConfirmed), QStringLiteral("False"));
-    QCOMPARE(leadingNumber(s.text(MinSize)), 0.0);
+    QCOMPARE(velt::leadingNumber(s.text(MinSize)), 0.0);
     QVERIFY(s.isEmptyText(FilterDate));
     QCOMPARE(s.at(30).kind(), SettingValue::Kind::Empty);
 }
