@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 packages=(
     cmake g++ make pkg-config
-    qt6-base-dev qt6-multimedia-dev libqt6multimediawidgets6 qt6-svg-dev libqt6svg6-dev
+    qt6-base-dev qt6-multimedia-dev libqt6multimediawidgets6 qt6-svg-dev
     qt6-translations-l10n qt6-qpa-plugins
     libwmf-dev libemf2svg-dev
     fonts-ipafont-gothic fonts-noto-cjk fonts-urw-base35

@@ -2,7 +2,7 @@
 
 #include "app/version.h"
 #include "cache/collection.h"
-#include "viewer/viewerlayout.h"
+#include "app/twips.h"
 
 #include <QLabel>
 #include <QLinearGradient>

@@ -45,20 +45,5 @@ PictureLayout layoutPicture(QSize pictureTwips)
     return layout;
 }
 
-int twipsToPixels(int twips)
-{
-    return qRound(twips / double(kTwipsPerPixel));
-}
-
-QRect twipsToPixels(QRect twips)
-{
-    return QRect(twipsToPixels(twips.left()), twipsToPixels(twips.top()),
-                 twipsToPixels(twips.width()), twipsToPixels(twips.height()));
-}
-
-QSize twipsToPixels(QSize twips)
-{
-    return QSize(twipsToPixels(twips.width()), twipsToPixels(twips.height()));
-}
 
 } // namespace velt

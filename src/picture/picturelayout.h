@@ -1,12 +1,13 @@
 #pragma once
 
+#include "app/twips.h"
+
 #include <QRect>
 #include <QSize>
 
 namespace velt {
 
-// The picture window's geometry. Everything here is in twips (15 twips per pixel at 96 dpi).
-inline constexpr int kTwipsPerPixel = 15;
+// The picture window's geometry. Everything here is in twips.
 // Largest display area in either direction; a larger picture gets a scroll bar.
 inline constexpr int kPictureViewport = 10000;
 inline constexpr int kPictureMinWindowWidth = 3120;
@@ -23,10 +24,6 @@ inline constexpr QRect kCommand2Initial{1080, 2880, 855, 375};
 inline constexpr QRect kCommand3Initial{1920, 2880, 975, 375};
 inline constexpr QSize kPictureInitialClient{3210, 3390};
 
-// Window sizes are outer sizes (frame and caption included). Qt sizes the client area, so the
-// outer sizes are turned into client sizes with this nominal frame (8 x 26 pixels).
-inline constexpr QSize kNominalFrame{120, 390};
-
 struct PictureLayout
 {
     bool hScrollVisible = false;
@@ -41,15 +38,10 @@ struct PictureLayout
     QRect vScroll;
     int buttonTop = 0;
 
-    QSize client() const { return window - kNominalFrame; }
+    QSize client() const { return window - kWindowFrameTwips; }
 };
 
 // Lays the window out around a picture of the given size in twips.
 PictureLayout layoutPicture(QSize pictureTwips);
-
-// One conversion for all geometry: twips to whole pixels.
-int twipsToPixels(int twips);
-QRect twipsToPixels(QRect twips);
-QSize twipsToPixels(QSize twips);
 
 } // namespace velt

@@ -214,8 +214,8 @@ void FrmView::createControls()
     CommonDialog1.defaultSuffix = QStringLiteral("avi");
 
     const ViewerLayout layout = velt::FitToPlayer(5265, 4935);
-    setFixedSize(twipsToPixels(layout.windowWidth - kFrameWidthTwips),
-                 twipsToPixels(layout.windowHeight - kFrameHeightTwips));
+    setFixedSize(twipsToPixels(layout.windowWidth - kWindowFrameTwips.width()),
+                 twipsToPixels(layout.windowHeight - kWindowFrameTwips.height()));
 }
 
 QPushButton *FrmView::buttonAt(int index) const
@@ -300,8 +300,8 @@ void FrmView::FitToPlayer()
 {
     const ViewerLayout layout =
             velt::FitToPlayer(MediaPlayer1->widthTwips(), MediaPlayer1->heightTwips());
-    setFixedSize(twipsToPixels(layout.windowWidth - kFrameWidthTwips),
-                 twipsToPixels(layout.windowHeight - kFrameHeightTwips));
+    setFixedSize(twipsToPixels(layout.windowWidth - kWindowFrameTwips.width()),
+                 twipsToPixels(layout.windowHeight - kWindowFrameTwips.height()));
     const int top1 = twipsToPixels(layout.rowBase);
     const int top2 = twipsToPixels(layout.secondRow);
     const int top3 = twipsToPixels(layout.thirdRow);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/twips.h"
+
 namespace velt {
 
 // The main window laid out around the player, all values in twips (outer window size).
@@ -14,22 +16,5 @@ struct ViewerLayout
 
 ViewerLayout FitToPlayer(int playerWidthTwips, int playerHeightTwips);
 
-// Twips to pixels at 96 dpi (15 twips a pixel), rounded.
-constexpr int twipsToPixels(int twips)
-{
-    return (twips >= 0 ? twips + 7 : twips - 7) / 15;
-}
-constexpr int pixelsToTwips(int pixels)
-{
-    return pixels * 15;
-}
-
 } // namespace velt
 
-namespace velt {
-
-// The designed windows' frames: outer size minus client area, in twips (8 x 27 pixels).
-inline constexpr int kFrameWidthTwips = 120;
-inline constexpr int kFrameHeightTwips = 405;
-
-} // namespace velt
