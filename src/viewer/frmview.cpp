@@ -28,6 +28,27 @@ QRect twipsRect(int left, int top, int width, int height)
                  twipsToPixels(height));
 }
 
+// One control as designed: name, caption, tooltip and twips geometry.
+template<class Control>
+struct ControlDesign
+{
+    Control **control;
+    const char *name;
+    const char *caption;
+    const char *tooltip;
+    int left, top, width, height;
+
+    Control *create(QWidget *parent) const
+    {
+        auto *c = new Control(QString::fromUtf8(caption), parent);
+        c->setObjectName(QString::fromLatin1(name));
+        c->setToolTip(QString::fromUtf8(tooltip));
+        c->setGeometry(twipsRect(left, top, width, height));
+        *control = c;
+        return c;
+    }
+};
+
 // Restores the pointer on every path out of a long action.
 class WaitCursor
 {
@@ -108,15 +129,7 @@ void FrmView::createControls()
     MediaPlayer1->setGeometry(twipsRect(120, 120, 5265, 4935));
     MediaPlayer1->setNotificationHandler([this] { applyRateAgain(); });
 
-    struct ButtonDesign
-    {
-        QPushButton **button;
-        const char *name;
-        const char *caption;
-        const char *tooltip;
-        int left, top, width, height;
-    };
-    const ButtonDesign buttons[] = {
+    const ControlDesign<QPushButton> buttons[] = {
             {&Command1, "Command1", "ファイル", "動画・画像ファイルの読み込み", 120, 5160, 855, 495},
             {&Command7, "Command7", "１倍", "動画サイズ１倍", 1080, 5160, 615, 495},
             {&Command9, "Command9", "標準", "動画サイズ標準", 1800, 5160, 615, 495},
@@ -139,14 +152,10 @@ void FrmView::createControls()
              135, 1095},
     };
     // Created in tab order, so Command1 has the focus when the window opens.
-    for (const ButtonDesign &d : buttons) {
-        auto *b = new QPushButton(QString::fromUtf8(d.caption), this);
-        b->setObjectName(QString::fromLatin1(d.name));
-        b->setToolTip(QString::fromUtf8(d.tooltip));
-        b->setGeometry(twipsRect(d.left, d.top, d.width, d.height));
+    for (const auto &d : buttons) {
+        QPushButton *b = d.create(this);
         b->setFocusPolicy(Qt::StrongFocus);
         b->setAutoDefault(false);
-        *d.button = b;
     }
     Command1->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
     Command2->setIcon(style()->standardIcon(QStyle::SP_DialogResetButton));
@@ -158,28 +167,15 @@ void FrmView::createControls()
     small.setPointSizeF(8.25);
     Command11->setFont(small);
 
-    struct LabelDesign
-    {
-        QLabel **label;
-        const char *name;
-        const char *caption;
-        const char *tooltip;
-        int left, top, width, height;
-    };
-    const LabelDesign labels[] = {
+    const ControlDesign<QLabel> labels[] = {
             {&Label3, "Label3", "12345", "表示画像番号", 1920, 6480, 495, 255},
             {&Label4, "Label4", "：", "", 2400, 6480, 135, 255},
             {&Label5, "Label5", "12345", "インターネット一時ファイル画像総数", 2520, 6480, 495, 255},
             {&Label1, "Label1", "0.05", "動画スピード倍率", 4320, 6360, 615, 375},
             {&Label2, "Label2", "倍", "", 5040, 6360, 375, 375},
     };
-    for (const LabelDesign &d : labels) {
-        auto *l = new QLabel(QString::fromUtf8(d.caption), this);
-        l->setObjectName(QString::fromLatin1(d.name));
-        l->setToolTip(QString::fromUtf8(d.tooltip));
-        l->setGeometry(twipsRect(d.left, d.top, d.width, d.height));
-        *d.label = l;
-    }
+    for (const auto &d : labels)
+        d.create(this);
     Label3->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Label4->setAlignment(Qt::AlignCenter);
     QFont speed(QStringLiteral("ＭＳ Ｐゴシック"));
