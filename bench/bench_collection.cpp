@@ -50,9 +50,14 @@ void buildTree(const QString &ie, int pictures, int others)
             // Mixed first characters and types; a few GIFs, which do not count.
             const char first = "0aZk_M7qB~"[i % 10];
             const char *type = kTypes[(i / 10) % 8];
-            name = QStringLiteral("%1img%2[1].%3").arg(QLatin1Char(first)).arg(i).arg(QLatin1String(type));
+            name = QStringLiteral("%1img%2[1].%3")
+                           .arg(QLatin1Char(first))
+                           .arg(i)
+                           .arg(QLatin1String(type));
         } else {
-            name = QStringLiteral("page%1.%2").arg(i).arg(i % 2 ? QStringLiteral("htm") : QStringLiteral("js"));
+            name = QStringLiteral("page%1.%2")
+                           .arg(i)
+                           .arg(i % 2 ? QStringLiteral("htm") : QStringLiteral("js"));
         }
         QFile f(folder + QLatin1Char('/') + name);
         f.open(QIODevice::WriteOnly);
@@ -76,9 +81,10 @@ double plainCopy(const QString &ie, const QString &dest)
             if (!ext.SerchGaExp(name) && !ext.SerchDoExp(name))
                 continue;
             std::error_code ec;
-            std::filesystem::copy_file(QFile::encodeName(dir + QLatin1Char('/') + name).toStdString(),
-                                       QFile::encodeName(dest + QLatin1Char('/') + name).toStdString(),
-                                       std::filesystem::copy_options::overwrite_existing, ec);
+            std::filesystem::copy_file(
+                    QFile::encodeName(dir + QLatin1Char('/') + name).toStdString(),
+                    QFile::encodeName(dest + QLatin1Char('/') + name).toStdString(),
+                    std::filesystem::copy_options::overwrite_existing, ec);
         }
     }
     return timer.nsecsElapsed() / 1e6;
@@ -109,10 +115,15 @@ int main(int argc, char **argv)
     const QString reg = dir.filePath(QStringLiteral("bench.reg"));
     QFile regFile(reg);
     regFile.open(QIODevice::WriteOnly);
-    regFile.write("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]\r\n"
-                  "\"SystemRoot\"=\"" + windows.toUtf8() + "\"\r\n\r\n"
-                  "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Cache\\Paths]\r\n"
-                  "\"Directory\"=\"" + ie.toUtf8() + "\"\r\n");
+    regFile.write(
+            "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]\r\n"
+            "\"SystemRoot\"=\""
+            + windows.toUtf8()
+            + "\"\r\n\r\n"
+              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet "
+              "Settings\\Cache\\Paths]\r\n"
+              "\"Directory\"=\""
+            + ie.toUtf8() + "\"\r\n");
     regFile.close();
     const auto registry = makeRegistrySource({reg}, QString());
 
@@ -130,7 +141,8 @@ int main(int argc, char **argv)
     timer.start();
     GetICPath(ctx);
     const double collection = timer.nsecsElapsed() / 1e6;
-    std::printf("full collection: %.0f ms, plain copy of the same files: %.0f ms, ratio %.2f (target <= 1.5)\n",
+    std::printf("full collection: %.0f ms, plain copy of the same files: %.0f ms, ratio %.2f "
+                "(target <= 1.5)\n",
                 collection, plain, collection / plain);
     std::printf("listed %d pictures, %d GIFs\n", state.ListCount, state.GifCount);
 

@@ -65,18 +65,37 @@ void printErr(const QString &text)
 bool parse(const QStringList &arguments, Options &options, QString *error)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("VELT: pictures, movies and sounds from browser caches"));
+    parser.setApplicationDescription(
+            QStringLiteral("VELT: pictures, movies and sounds from browser caches"));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption registry(QStringLiteral("registry"), QStringLiteral("Registry export file to read (repeatable)."), QStringLiteral("FILE"));
-    const QCommandLineOption drive(QStringLiteral("drive"), QStringLiteral("Map a Windows drive letter to a folder, X:=DIR (repeatable)."), QStringLiteral("X:=DIR"));
-    const QCommandLineOption settings(QStringLiteral("settings"), QStringLiteral("Settings file to use instead of VELT.ini."), QStringLiteral("FILE"));
-    const QCommandLineOption screenshot(QStringLiteral("screenshot"), QStringLiteral("Save the main and picture windows as a PNG after start-up, then close."), QStringLiteral("FILE"));
-    const QCommandLineOption demo(QStringLiteral("demo"), QStringLiteral("Build a demo Windows root with browser caches and start on it."));
-    const QCommandLineOption list(QStringLiteral("list"), QStringLiteral("Run the start-up collection without windows and print the list."));
-    const QCommandLineOption check(QStringLiteral("check"), QStringLiteral("Check the given picture files for damaged downloads."));
+    const QCommandLineOption registry(QStringLiteral("registry"),
+                                      QStringLiteral("Registry export file to read (repeatable)."),
+                                      QStringLiteral("FILE"));
+    const QCommandLineOption drive(
+            QStringLiteral("drive"),
+            QStringLiteral("Map a Windows drive letter to a folder, X:=DIR (repeatable)."),
+            QStringLiteral("X:=DIR"));
+    const QCommandLineOption settings(QStringLiteral("settings"),
+                                      QStringLiteral("Settings file to use instead of VELT.ini."),
+                                      QStringLiteral("FILE"));
+    const QCommandLineOption screenshot(
+            QStringLiteral("screenshot"),
+            QStringLiteral(
+                    "Save the main and picture windows as a PNG after start-up, then close."),
+            QStringLiteral("FILE"));
+    const QCommandLineOption demo(
+            QStringLiteral("demo"),
+            QStringLiteral("Build a demo Windows root with browser caches and start on it."));
+    const QCommandLineOption list(
+            QStringLiteral("list"),
+            QStringLiteral("Run the start-up collection without windows and print the list."));
+    const QCommandLineOption check(
+            QStringLiteral("check"),
+            QStringLiteral("Check the given picture files for damaged downloads."));
     parser.addOptions({registry, drive, settings, screenshot, demo, list, check});
-    parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("Files for --check."), QStringLiteral("[PATH...]"));
+    parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("Files for --check."),
+                                 QStringLiteral("[PATH...]"));
     if (!parser.parse(arguments)) {
         *error = parser.errorText();
         return false;
@@ -86,7 +105,8 @@ bool parse(const QStringList &arguments, Options &options, QString *error)
         std::exit(0);
     }
     if (parser.isSet(QStringLiteral("version"))) {
-        std::fprintf(stdout, "VELT %d.%d.%d\n", VELT_VERSION_MAJOR, VELT_VERSION_MINOR, VELT_VERSION_PATCH);
+        std::fprintf(stdout, "VELT %d.%d.%d\n", VELT_VERSION_MAJOR, VELT_VERSION_MINOR,
+                     VELT_VERSION_PATCH);
         std::exit(0);
     }
     options.registryFiles = parser.values(registry);
@@ -168,7 +188,10 @@ int runVelt(int argc, char **argv)
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VELT"));
-    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3").arg(VELT_VERSION_MAJOR).arg(VELT_VERSION_MINOR).arg(VELT_VERSION_PATCH));
+    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                                .arg(VELT_VERSION_MAJOR)
+                                                .arg(VELT_VERSION_MINOR)
+                                                .arg(VELT_VERSION_PATCH));
     QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
     QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
     installJapaneseTranslations();
@@ -195,9 +218,11 @@ int runVelt(int argc, char **argv)
 
     std::unique_ptr<QTemporaryDir> demoDir;
     if (options.demo) {
-        demoDir = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/velt-demo-XXXXXX"));
+        demoDir = std::make_unique<QTemporaryDir>(QDir::tempPath()
+                                                  + QStringLiteral("/velt-demo-XXXXXX"));
         QString demoError;
-        const std::optional<DemoRoot> root = demoDir->isValid() ? buildDemoRoot(demoDir->path(), &demoError) : std::nullopt;
+        const std::optional<DemoRoot> root =
+                demoDir->isValid() ? buildDemoRoot(demoDir->path(), &demoError) : std::nullopt;
         if (!root) {
             printErr(QStringLiteral("velt: could not build the demo: ") + demoError);
             return 1;
@@ -207,7 +232,8 @@ int runVelt(int argc, char **argv)
     }
 
     const QString exeDir = QCoreApplication::applicationDirPath();
-    const std::unique_ptr<RegistrySource> registry = makeRegistrySource(options.registryFiles, exeDir);
+    const std::unique_ptr<RegistrySource> registry =
+            makeRegistrySource(options.registryFiles, exeDir);
     const QString settingsPath = settingsFilePath(options.settingsFile, exeDir);
 
     MdlVELT state;
@@ -242,7 +268,8 @@ int runVelt(int argc, char **argv)
     }
     const int status = app.exec();
     if (view.settingsWriteFailed())
-        printErr(QStringLiteral("velt: the settings file %1 could not be written").arg(settingsPath));
+        printErr(QStringLiteral("velt: the settings file %1 could not be written")
+                         .arg(settingsPath));
     return status;
 }
 

@@ -1,8 +1,8 @@
 #include "app/frmsplash.h"
 
+#include "app/twips.h"
 #include "app/version.h"
 #include "cache/collection.h"
-#include "app/twips.h"
 
 #include <QLabel>
 #include <QLinearGradient>
@@ -38,8 +38,7 @@ static QPixmap logoPixmap(QSize size)
 
 FrmSplash::FrmSplash(MdlVELT &state, const Settings &settings, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      m_state(state),
-      m_settings(settings)
+      m_state(state), m_settings(settings)
 {
     setObjectName(QStringLiteral("FrmSplash"));
     setWindowTitle(QString::fromLatin1(kProgramTitle));

@@ -4,10 +4,14 @@ namespace velt {
 
 const char *const kOpenFileFilter =
         "動画ファイル(*.avi;*.m1v;*.mp2;*.mpa;*.mpe;*.mpeg;*.mpg;*.mp3;*.m3u)|*.avi;*.m1v;*.mp2;*."
-        "mpa;*.mpe;*.mpeg;*.mpg;*.mp3;*.m3u|メディアファイル(*.asf;*.asx)|*.asf;*.asx|ＱＴファイル(*."
-        "mov;*.qt)|*.mov;*.qt|ＲＭファイル(*.ra;*.rm;*.ram;*.rmm)|*.ra;*.rm;*.ram;*.rmm|画像ファイル(*."
-        "jpg;*.bmp;*.jpe)|*.jpg;*.bmp;*.jpe|メタファイル(*.wmf;*.emf)|*.wmf;*.emf|アイコン(*.ico)|*."
-        "ico|音楽1(*.mid;*.rmi;*.mp1;*.mp2;*.mp3)|*.mid;*.rmi;*.mp1;*.mp2;*.mp3|音楽2(*.wav;*.snd;*."
+        "mpa;*.mpe;*.mpeg;*.mpg;*.mp3;*.m3u|メディアファイル(*.asf;*.asx)|*.asf;*.asx|ＱＴファイル("
+        "*."
+        "mov;*.qt)|*.mov;*.qt|ＲＭファイル(*.ra;*.rm;*.ram;*.rmm)|*.ra;*.rm;*.ram;*.rmm|"
+        "画像ファイル(*."
+        "jpg;*.bmp;*.jpe)|*.jpg;*.bmp;*.jpe|メタファイル(*.wmf;*.emf)|*.wmf;*.emf|アイコン(*.ico)|*"
+        "."
+        "ico|音楽1(*.mid;*.rmi;*.mp1;*.mp2;*.mp3)|*.mid;*.rmi;*.mp1;*.mp2;*.mp3|音楽2(*.wav;*.snd;*"
+        "."
         "au;*.aif;*.affc;*.aiff)|*.wav;*.snd;*.au;*.aif;*.aifc;*.aiff|全てのファイル(*.*)|*.*";
 
 void MdlVELT::reserveList(int n)
@@ -47,10 +51,10 @@ void ExtTable::fill()
 {
     static const char *const pictures[kPictureRows] = {"JPG", "BMP", "ICO", "GIF",
                                                        "WMF", "EMF", "JPE"};
-    static const char *const media[kMediaRows] = {
-            "AVI", "MPEG", "RM",  "MID", "RMI", "RA",  "RAM", "RMM", "MP1",
-            "MP2", "MP3",  "M3U", "M1V", "MPA", "MPE", "MPG", "ASF", "ASX",
-            "MOV", "QT",   "WAV", "SND", "AU",  "AIF", "AIFC", "AIFF"};
+    static const char *const media[kMediaRows] = {"AVI", "MPEG", "RM",  "MID",  "RMI", "RA",  "RAM",
+                                                  "RMM", "MP1",  "MP2", "MP3",  "M3U", "M1V", "MPA",
+                                                  "MPE", "MPG",  "ASF", "ASX",  "MOV", "QT",  "WAV",
+                                                  "SND", "AU",   "AIF", "AIFC", "AIFF"};
     const QString blank = QStringLiteral("   ");
     for (int row = 1; row < kRows; ++row)
         m_cells[1][row] = row <= kPictureRows ? QString::fromLatin1(pictures[row - 1]) : blank;

@@ -142,8 +142,7 @@ QString settingsFilePath(const QString &overridePath, const QString &executableD
     const QFileInfo dir(executableDir);
     if (dir.isDir() && dir.isWritable())
         return QDir(executableDir).filePath(QStringLiteral("VELT.ini"));
-    const QString config =
-            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
             + QStringLiteral("/VELT");
     QDir().mkpath(config);
     return config + QStringLiteral("/VELT.ini");

@@ -11,7 +11,10 @@ inline constexpr int kVersionRevision = VELT_VERSION_PATCH;
 // "Version 1.3.0"
 inline QString versionText()
 {
-    return QStringLiteral("Version %1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision);
+    return QStringLiteral("Version %1.%2.%3")
+            .arg(kVersionMajor)
+            .arg(kVersionMinor)
+            .arg(kVersionRevision);
 }
 
 inline const char *const kProgramTitle = "VELT";

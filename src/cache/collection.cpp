@@ -14,15 +14,15 @@
 
 namespace velt {
 
-const char *const kMsgTooManyCacheFolders =
-        "キャッシュフォルダー数が多すぎます。\r\n"
-        "コントロールパネルのインターネットオプションの全般タブからインターネット一時ファイルを削除して、\r\n"
-        "一時ファイルを整理する事をお勧めします。";
+const char *const kMsgTooManyCacheFolders = "キャッシュフォルダー数が多すぎます。\r\n"
+                                            "コントロールパネルのインターネットオプションの全般タブ"
+                                            "からインターネット一時ファイルを削除して、\r\n"
+                                            "一時ファイルを整理する事をお勧めします。";
 const char *const kMsgAskStop = "ここで画像読込を中止しますか？";
-const char *const kMsgListLimit =
-        "読み込みファイルは最大３００００ファイルです。\r\n"
-        "コントロールパネルのインターネットオプションの全般タブからインターネット一時ファイルを削除して、\r\n"
-        "一時ファイルを整理する事をお勧めします。";
+const char *const kMsgListLimit = "読み込みファイルは最大３００００ファイルです。\r\n"
+                                  "コントロールパネルのインターネットオプションの全般タブからインタ"
+                                  "ーネット一時ファイルを削除して、\r\n"
+                                  "一時ファイルを整理する事をお勧めします。";
 const char *const kMsgNothingFound =
         "画像ファイルがインターネットキャッシュフォルダーにありませんでした。\r\n"
         "お好みのサイトに一度アクセスし、再度ZUDIを起動して下さい。";
@@ -57,7 +57,8 @@ int copyMatching(const QString &dir, const QString &pattern, const QString &dest
         std::error_code ec;
         // Only a regular file may be replaced: a folder of the same name makes the copy fail.
         const auto targetStatus = std::filesystem::symlink_status(target, ec);
-        if (std::filesystem::exists(targetStatus) && !std::filesystem::is_regular_file(targetStatus))
+        if (std::filesystem::exists(targetStatus)
+            && !std::filesystem::is_regular_file(targetStatus))
             continue;
         ec.clear();
         const auto modified = std::filesystem::last_write_time(source, ec);
@@ -77,8 +78,8 @@ int copyMatching(const QString &dir, const QString &pattern, const QString &dest
 QStringList listCacheFolders(const QString &root, bool *tooMany)
 {
     *tooMany = false;
-    QStringList all = QDir(root).entryList(QDir::Dirs | QDir::Hidden | QDir::System
-                                           | QDir::NoDotAndDotDot);
+    QStringList all =
+            QDir(root).entryList(QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     std::sort(all.begin(), all.end(), upperNameLess);
     QStringList folders;
     for (const QString &name : std::as_const(all)) {
@@ -148,7 +149,8 @@ void collectWorkDir(MdlVELT &state, const Settings &settings, const ExtTable &ex
 
         bool take = noConditions;
         if (!take) {
-            const bool dayOk = (!settings.isSet(TodayOnly) || t.toString(QStringLiteral("yyyy/MM/dd")) == todayText)
+            const bool dayOk = (!settings.isSet(TodayOnly)
+                                || t.toString(QStringLiteral("yyyy/MM/dd")) == todayText)
                     && (!settings.isSet(DateOnly) || (wanted.isValid() && day == wanted));
             const bool minOn = settings.isSet(MinSizeOn);
             const bool maxOn = settings.isSet(MaxSizeOn);
@@ -220,8 +222,8 @@ CacheLocation GetICPath(CollectionContext &ctx)
         bool tooMany = false;
         cacheDirs = listCacheFolders(loc.ICPath, &tooMany);
         if (tooMany)
-            ctx.dialogs.messageBox(QString::fromUtf8(kMsgTooManyCacheFolders),
-                                   MsgIcon::Exclamation, MsgButtons::Ok);
+            ctx.dialogs.messageBox(QString::fromUtf8(kMsgTooManyCacheFolders), MsgIcon::Exclamation,
+                                   MsgButtons::Ok);
     }
 
     host.showSplash();

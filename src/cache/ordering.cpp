@@ -63,8 +63,7 @@ void sortByName(MdlVELT &state)
     std::vector<int> group(state.ListCount);
     for (int i = 0; i < state.ListCount; ++i)
         group[i] = nameGroup(state.ListFile[i + 1]);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](int a, int b) { return group[a] < group[b]; });
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return group[a] < group[b]; });
     applyOrder(state, order);
 }
 
@@ -77,9 +76,8 @@ void sortByTimeOfDay(MdlVELT &state)
         key[i] = timeOfDayKey(state.ListLine[i + 1]);
     // Each entry is inserted in front of the first placed entry whose key is not smaller, so
     // equal keys come out in reverse list order.
-    std::sort(order.begin(), order.end(), [&](int a, int b) {
-        return key[a] != key[b] ? key[a] < key[b] : a > b;
-    });
+    std::sort(order.begin(), order.end(),
+              [&](int a, int b) { return key[a] != key[b] ? key[a] < key[b] : a > b; });
     applyOrder(state, order);
 }
 
@@ -91,8 +89,7 @@ void GifABC(MdlVELT &state)
     std::vector<int> group(count);
     for (int i = 0; i < count; ++i)
         group[i] = gifGroup(state.GifFile[i + 1]);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](int a, int b) { return group[a] < group[b]; });
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return group[a] < group[b]; });
     state.GifSort = QStringList(count + 1);
     for (int k = 0; k < count; ++k)
         state.GifSort[k + 1] = state.GifFile[order[k] + 1];

@@ -45,5 +45,4 @@ PictureLayout layoutPicture(QSize pictureTwips)
     return layout;
 }
 
-
 } // namespace velt

@@ -76,11 +76,7 @@ QString rateText(double rate)
 
 FrmView::FrmView(MdlVELT &state, Settings &settings, UserDialogs &dialogs,
                  const ViewerEnvironment &environment, QWidget *parent)
-    : QWidget(parent),
-      m_state(state),
-      m_settings(settings),
-      m_dialogs(dialogs),
-      m_env(environment)
+    : QWidget(parent), m_state(state), m_settings(settings), m_dialogs(dialogs), m_env(environment)
 {
     setObjectName(QStringLiteral("FrmView"));
     setWindowTitle(QStringLiteral("VELT"));
@@ -130,7 +126,8 @@ void FrmView::createControls()
     MediaPlayer1->setNotificationHandler([this] { applyRateAgain(); });
 
     const ControlDesign<QPushButton> buttons[] = {
-            {&Command1, "Command1", "ファイル", "動画・画像ファイルの読み込み", 120, 5160, 855, 495},
+            {&Command1, "Command1", "ファイル", "動画・画像ファイルの読み込み", 120, 5160, 855,
+             495},
             {&Command7, "Command7", "１倍", "動画サイズ１倍", 1080, 5160, 615, 495},
             {&Command9, "Command9", "標準", "動画サイズ標準", 1800, 5160, 615, 495},
             {&Command6, "Command6", "SPEED ×1", "動画スピード１倍", 2760, 5160, 1215, 495},
@@ -170,7 +167,8 @@ void FrmView::createControls()
     const ControlDesign<QLabel> labels[] = {
             {&Label3, "Label3", "12345", "表示画像番号", 1920, 6480, 495, 255},
             {&Label4, "Label4", "：", "", 2400, 6480, 135, 255},
-            {&Label5, "Label5", "12345", "インターネット一時ファイル画像総数", 2520, 6480, 495, 255},
+            {&Label5, "Label5", "12345", "インターネット一時ファイル画像総数", 2520, 6480, 495,
+             255},
             {&Label1, "Label1", "0.05", "動画スピード倍率", 4320, 6360, 615, 375},
             {&Label2, "Label2", "倍", "", 5040, 6360, 375, 375},
     };
@@ -200,9 +198,9 @@ void FrmView::createControls()
     Timer1->start();
 
     QWidget *previous = Command1;
-    for (QWidget *next : {Command7, Command9, Command6, Command4, Command2, Command8, Command10,
-                          Command5, Command3, Command12, Command13, Command14, Command15,
-                          Command11}) {
+    for (QWidget *next :
+         {Command7, Command9, Command6, Command4, Command2, Command8, Command10, Command5, Command3,
+          Command12, Command13, Command14, Command15, Command11}) {
         setTabOrder(previous, next);
         previous = next;
     }
@@ -236,9 +234,11 @@ void FrmView::Form_Load()
     CommonDialog1.filter = QString::fromUtf8(kOpenFileFilter);
 
     if (m_env.registry) {
-        CollectionContext ctx{m_state,  m_settings, m_ExtTable, *m_env.registry,
-                              m_env.drives, m_dialogs, *this,
-                              m_env.today.isValid() ? m_env.today : QDate::currentDate()};
+        CollectionContext ctx{
+                m_state,      m_settings,
+                m_ExtTable,   *m_env.registry,
+                m_env.drives, m_dialogs,
+                *this,        m_env.today.isValid() ? m_env.today : QDate::currentDate()};
         const CacheLocation loc = GetICPath(ctx);
         EditFile = loc.EditFile;
         ICPath = loc.ICPath;
@@ -575,7 +575,6 @@ void FrmView::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
         Form_Resize();
-
 }
 
 void FrmView::Form_Resize()
@@ -639,8 +638,8 @@ void FrmView::waitOneTick()
 int FrmView::AskStop()
 {
     closeSplash();
-    const MsgAnswer answer = m_dialogs.messageBox(QString::fromUtf8(kMsgAskStop),
-                                                  MsgIcon::Question, MsgButtons::YesNo);
+    const MsgAnswer answer = m_dialogs.messageBox(QString::fromUtf8(kMsgAskStop), MsgIcon::Question,
+                                                  MsgButtons::YesNo);
     if (answer == MsgAnswer::Yes) {
         StopAns = kAnswerYes;
         return StopAns;

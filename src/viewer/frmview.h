@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/dialogs.h"
-#include "app/mediaplayer.h"
 #include "app/mdlvelt.h"
+#include "app/mediaplayer.h"
 #include "app/settings.h"
 #include "cache/collection.h"
 #include "picture/frmpicture.h"
@@ -27,9 +27,9 @@ struct ViewerEnvironment
     const RegistrySource *registry = nullptr;
     DriveMap drives;
     QString settingsPath;
-    int timerIntervalMs = 1000;        // Timer1; tests make it short
-    int pictureTimerIntervalMs = 300;  // the picture window's Timer1
-    QDate today;                       // invalid = the real date
+    int timerIntervalMs = 1000;       // Timer1; tests make it short
+    int pictureTimerIntervalMs = 300; // the picture window's Timer1
+    QDate today;                      // invalid = the real date
 };
 
 // The main window: player, three rows of buttons, counters. Owns the collection at start and

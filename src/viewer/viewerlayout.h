@@ -9,12 +9,11 @@ struct ViewerLayout
 {
     int windowWidth = 0;
     int windowHeight = 0;
-    int rowBase = 0;     // top of Command1, Command7, Command6, Command4, Command9, Command11
-    int secondRow = 0;   // top of Command2, Command8, Command5, Command3, Command10
-    int thirdRow = 0;    // top of Label1..Label5 and Command12..Command15
+    int rowBase = 0;   // top of Command1, Command7, Command6, Command4, Command9, Command11
+    int secondRow = 0; // top of Command2, Command8, Command5, Command3, Command10
+    int thirdRow = 0;  // top of Label1..Label5 and Command12..Command15
 };
 
 ViewerLayout FitToPlayer(int playerWidthTwips, int playerHeightTwips);
 
 } // namespace velt
-

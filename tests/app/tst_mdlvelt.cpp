@@ -82,8 +82,10 @@ void TestMdlVelt::displayLine_data()
     QTest::newRow("34 chars") << n34 << n34 + QLatin1Char(' ');
     const QString n35(35, QLatin1Char('y'));
     QTest::newRow("35 chars") << n35 << QString(34, QLatin1Char('y')) + QLatin1Char(' ');
-    QTest::newRow("200 chars") << QString(200, QLatin1Char('z')) << QString(34, QLatin1Char('z')) + QLatin1Char(' ');
-    QTest::newRow("japanese") << QStringLiteral("画像.jpg") << QStringLiteral("画像.jpg").leftJustified(35);
+    QTest::newRow("200 chars") << QString(200, QLatin1Char('z'))
+                               << QString(34, QLatin1Char('z')) + QLatin1Char(' ');
+    QTest::newRow("japanese") << QStringLiteral("画像.jpg")
+                              << QStringLiteral("画像.jpg").leftJustified(35);
 }
 
 void TestMdlVelt::displayLine()
@@ -102,7 +104,8 @@ void TestMdlVelt::filterConvertsToQtSyntax()
     const QStringList filters = qtFilterList(QString::fromUtf8(kOpenFileFilter));
     QCOMPARE(filters.size(), 10);
     QVERIFY(filters.first().startsWith(QStringLiteral("動画ファイル(*.avi;")));
-    QVERIFY(filters.first().endsWith(QStringLiteral("(*.avi *.m1v *.mp2 *.mpa *.mpe *.mpeg *.mpg *.mp3 *.m3u)")));
+    QVERIFY(filters.first().endsWith(
+            QStringLiteral("(*.avi *.m1v *.mp2 *.mpa *.mpe *.mpeg *.mpg *.mp3 *.m3u)")));
     // The ninth description says *.affc, its pattern *.aifc: both are kept as they stand.
     QVERIFY(filters[8].contains(QStringLiteral("*.affc;")));
     QVERIFY(filters[8].endsWith(QStringLiteral("*.aifc *.aiff)")));

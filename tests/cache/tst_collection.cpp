@@ -15,8 +15,8 @@ using namespace velt;
 namespace {
 
 const QString kWindowsKey = QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion");
-const QString kCacheKey =
-        QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet settings\\Cache\\Paths");
+const QString kCacheKey = QStringLiteral(
+        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet settings\\Cache\\Paths");
 const QDate kToday(2026, 12, 7);
 
 // Records what the collection asks of the windows, in order.
@@ -101,9 +101,9 @@ struct Tree
     {
         netscape = dir.filePath(QStringLiteral("Netscape/"));
         nsCache = dir.filePath(QStringLiteral("nscache"));
-        registry.setString(kHKEY_CURRENT_USER,
-                           QStringLiteral("SOFTWARE\\NETSCAPE\\NETSCAPE NAVIGATOR\\MAIN"),
-                           QStringLiteral("Install Directory"), netscape + QStringLiteral("Communicator"));
+        registry.setString(
+                kHKEY_CURRENT_USER, QStringLiteral("SOFTWARE\\NETSCAPE\\NETSCAPE NAVIGATOR\\MAIN"),
+                QStringLiteral("Install Directory"), netscape + QStringLiteral("Communicator"));
         registry.setString(kHKEY_CURRENT_USER,
                            QStringLiteral("SOFTWARE\\NETSCAPE\\NETSCAPE NAVIGATOR\\BIFF"),
                            QStringLiteral("CurrentUser"), QStringLiteral("demo"));
@@ -125,7 +125,8 @@ struct Run
     Run() { settings.applyDefaults(QString()); }
     CacheLocation collect(const RegistrySource &registry)
     {
-        CollectionContext ctx{state, settings, ExtTable::standard(), registry, drives, dialogs, host, kToday};
+        CollectionContext ctx{state, settings, ExtTable::standard(), registry, drives, dialogs,
+                              host,  kToday};
         return GetICPath(ctx);
     }
     QStringList listed() const { return state.ListFile.mid(1, state.ListCount); }
@@ -189,7 +190,8 @@ void TestCollection::fullCollection()
     QVERIFY(copied.open(QIODevice::ReadOnly));
     QCOMPARE(copied.readAll(), QByteArray("second"));
     QCOMPARE(QFileInfo(t.workDir() + QStringLiteral("/photo.BMP")).lastModified(), early);
-    QCOMPARE(r.state.ListLine[4], QStringLiteral("photo.BMP").leftJustified(35) + "2026/11/30   08:01:02");
+    QCOMPARE(r.state.ListLine[4],
+             QStringLiteral("photo.BMP").leftJustified(35) + "2026/11/30   08:01:02");
     QVERIFY(QFile::exists(t.workDir() + QStringLiteral("/song.mp3")));
     QVERIFY(!QFile::exists(t.workDir() + QStringLiteral("/page.htm")));
     QVERIFY(!QFile::exists(t.workDir() + QStringLiteral("/loose.jpg")));
@@ -199,9 +201,10 @@ void TestCollection::fullCollection()
     QCOMPARE(r.settings.text(AlbumFolder), r.state.BufferDir);
 
     QCOMPARE(r.host.progress, QList<int>({0, 20, 40, 40, 50, 70, 80, 90, 100}));
-    QCOMPARE(r.host.labels, QStringList({QString::fromUtf8(kLabelSearchingIE),
-                                         QString::fromUtf8(kLabelSearchingNetscape),
-                                         QString::fromUtf8(kLabelOrganizing)}));
+    QCOMPARE(r.host.labels,
+             QStringList({QString::fromUtf8(kLabelSearchingIE),
+                          QString::fromUtf8(kLabelSearchingNetscape),
+                          QString::fromUtf8(kLabelOrganizing)}));
     QCOMPARE(r.host.events, QStringList({"show", "tick", "close", "counters 0 4"}));
     // One yield after every copy: 33 per IE folder and 33 for Netscape, plus the stage yields.
     QCOMPARE(r.host.yields, 2 * 33 + 33 + 5);
@@ -268,7 +271,8 @@ void TestCollection::stopNo()
     };
     r.collect(t.registry);
     QCOMPARE(r.listed(), QStringList({"a.jpg", "b.bmp"}));
-    QCOMPARE(r.host.events.mid(0, 6), QStringList({"show", "tick", "ask", "close", "show", "tick"}));
+    QCOMPARE(r.host.events.mid(0, 6),
+             QStringList({"show", "tick", "ask", "close", "show", "tick"}));
     // The progress window came back at 0 and filled again.
     QCOMPARE(r.host.progress.mid(0, 3), QList<int>({0, 0, 40}));
     QVERIFY(!r.state.StopLoad);
@@ -310,15 +314,22 @@ void TestCollection::conditions_data()
     // 1970, future.jpg tomorrow, x.gif 10 bytes 2026/12/01.
     const QStringList all{"big.jpg", "old.jpg", "small.jpg"};
     QTest::newRow("no file: everything") << QStringList() << all << 1;
-    QTest::newRow("slot 10 empty ignores the rest") << QStringList{"11=True", "12=5000"} << all << 1;
+    QTest::newRow("slot 10 empty ignores the rest")
+            << QStringList{"11=True", "12=5000"} << all << 1;
     QTest::newRow("slot 10 set") << QStringList{"10=True", "11=True", "12=5000"} << all << 1;
-    QTest::newRow("min strict") << QStringList{"10=False", "11=True", "12=1000"} << QStringList{"big.jpg", "old.jpg"} << 0;
-    QTest::newRow("max strict") << QStringList{"10=False", "13=True", "14=1001"} << QStringList{"small.jpg"} << 1;
-    QTest::newRow("both") << QStringList{"10=False", "11=True", "12=999", "13=True", "14=1002"} << QStringList{"big.jpg", "small.jpg"} << 0;
+    QTest::newRow("min strict") << QStringList{"10=False", "11=True", "12=1000"}
+                                << QStringList{"big.jpg", "old.jpg"} << 0;
+    QTest::newRow("max strict") << QStringList{"10=False", "13=True", "14=1001"}
+                                << QStringList{"small.jpg"} << 1;
+    QTest::newRow("both") << QStringList{"10=False", "11=True", "12=999", "13=True", "14=1002"}
+                          << QStringList{"big.jpg", "small.jpg"} << 0;
     QTest::newRow("today") << QStringList{"10=False", "16=True"} << QStringList{"small.jpg"} << 0;
-    QTest::newRow("date") << QStringList{"10=False", "18=True", "19=2026/12/01"} << QStringList{"big.jpg"} << 1;
-    QTest::newRow("bad date") << QStringList{"10=False", "18=True", "19=12/01"} << QStringList() << 0;
-    QTest::newRow("size text") << QStringList{"10=False", "11=True", "12= 4 999 bytes"} << QStringList{"old.jpg"} << 0;
+    QTest::newRow("date") << QStringList{"10=False", "18=True", "19=2026/12/01"}
+                          << QStringList{"big.jpg"} << 1;
+    QTest::newRow("bad date") << QStringList{"10=False", "18=True", "19=12/01"} << QStringList()
+                              << 0;
+    QTest::newRow("size text") << QStringList{"10=False", "11=True", "12= 4 999 bytes"}
+                               << QStringList{"old.jpg"} << 0;
 }
 
 void TestCollection::conditions()
@@ -328,11 +339,16 @@ void TestCollection::conditions()
     QFETCH(int, gifs);
     QTemporaryDir dir;
     const QString work = dir.filePath(QStringLiteral("VeltTemp"));
-    makeFile(work + QStringLiteral("/small.jpg"), QByteArray(1000, 'a'), QDateTime(kToday, QTime(9, 0)));
-    makeFile(work + QStringLiteral("/big.jpg"), QByteArray(1001, 'a'), QDateTime(QDate(2026, 12, 1), QTime(9, 0)));
-    makeFile(work + QStringLiteral("/old.jpg"), QByteArray(5000, 'a'), QDateTime(QDate(1970, 1, 2), QTime(9, 0)));
-    makeFile(work + QStringLiteral("/future.jpg"), "x", QDateTime(kToday.addDays(1), QTime(0, 0, 1)));
-    makeFile(work + QStringLiteral("/x.gif"), QByteArray(10, 'g'), QDateTime(QDate(2026, 12, 1), QTime(9, 0)));
+    makeFile(work + QStringLiteral("/small.jpg"), QByteArray(1000, 'a'),
+             QDateTime(kToday, QTime(9, 0)));
+    makeFile(work + QStringLiteral("/big.jpg"), QByteArray(1001, 'a'),
+             QDateTime(QDate(2026, 12, 1), QTime(9, 0)));
+    makeFile(work + QStringLiteral("/old.jpg"), QByteArray(5000, 'a'),
+             QDateTime(QDate(1970, 1, 2), QTime(9, 0)));
+    makeFile(work + QStringLiteral("/future.jpg"), "x",
+             QDateTime(kToday.addDays(1), QTime(0, 0, 1)));
+    makeFile(work + QStringLiteral("/x.gif"), QByteArray(10, 'g'),
+             QDateTime(QDate(2026, 12, 1), QTime(9, 0)));
     QVERIFY(QDir().mkpath(work + QStringLiteral("/folder.jpg")));
 
     MdlVELT state;
@@ -394,9 +410,10 @@ void TestCollection::awkwardFiles()
 {
     Tree t;
     const QString a = t.ie + QStringLiteral("/A");
-    const QStringList names{"with space.jpg", "quote'\"[1].jpg", "画像.JPG", ".leading.jpg",
-                            "noext", QString(210, QLatin1Char('n')) + ".jpg", "empty.bmp",
-                            "y2099.jpg"};
+    const QStringList names{"with space.jpg", "quote'\"[1].jpg",
+                            "画像.JPG",       ".leading.jpg",
+                            "noext",          QString(210, QLatin1Char('n')) + ".jpg",
+                            "empty.bmp",      "y2099.jpg"};
     for (const QString &n : names)
         makeFile(a + QLatin1Char('/') + n, n == "empty.bmp" ? QByteArray() : QByteArray("x"),
                  n == "y2099.jpg" ? QDateTime(QDate(2099, 1, 1), QTime(0, 0))
@@ -408,8 +425,9 @@ void TestCollection::awkwardFiles()
     r.collect(t.registry);
     QStringList listed = r.listed();
     listed.sort();
-    QStringList expected{".leading.jpg", QString(210, QLatin1Char('n')) + ".jpg", "empty.bmp",
-                         "quote'\"[1].jpg", "with space.jpg", "画像.JPG"};
+    QStringList expected{".leading.jpg",   QString(210, QLatin1Char('n')) + ".jpg",
+                         "empty.bmp",      "quote'\"[1].jpg",
+                         "with space.jpg", "画像.JPG"};
     expected.sort();
     QCOMPARE(listed, expected);
     QVERIFY(QFileInfo(t.workDir() + QStringLiteral("/folder.jpg")).isDir());

@@ -14,7 +14,8 @@ MdlVELT listOf(const QStringList &names, const QStringList &times = {})
     MdlVELT state;
     state.reserveList(int(names.size()));
     for (int i = 0; i < names.size(); ++i) {
-        const QTime t = times.isEmpty() ? QTime(12, 0) : QTime::fromString(times[i], QStringLiteral("HH:mm:ss"));
+        const QTime t = times.isEmpty() ? QTime(12, 0)
+                                        : QTime::fromString(times[i], QStringLiteral("HH:mm:ss"));
         state.ListFile[i + 1] = names[i];
         state.ListLine[i + 1] = displayLine(names[i], QDateTime(QDate(2001, 1, 1 + i % 28), t));
     }
@@ -35,7 +36,8 @@ void referenceByName(MdlVELT &s)
         for (int i = 1; i <= s.ListCount; ++i) {
             const QString f = s.ListFile[i];
             const QString c = f.isEmpty() ? QString() : QString(f.at(0).toUpper());
-            if ((cs == QLatin1Char(' ') && !c.isEmpty()) || (cs != QLatin1Char(' ') && c == QString(cs))) {
+            if ((cs == QLatin1Char(' ') && !c.isEmpty())
+                || (cs != QLatin1Char(' ') && c == QString(cs))) {
                 s.SortFile[rec] = s.ListFile[i];
                 s.SortLine[rec] = s.ListLine[i];
                 s.ListFile[i].clear();
@@ -101,14 +103,15 @@ void TestOrdering::byName()
     MdlVELT s = listOf({"z.jpg", "1.jpg", "A.jpg", "_x.jpg", "a2.jpg", "b10.jpg", "b2.jpg",
                         "画像.jpg", "~t.jpg", "0.bmp"});
     GSort(s, false);
-    QCOMPARE(files(s), QStringList({"0.bmp", "1.jpg", "A.jpg", "a2.jpg", "b10.jpg", "b2.jpg",
-                                    "z.jpg", "_x.jpg", "画像.jpg", "~t.jpg"}));
+    QCOMPARE(files(s),
+             QStringList({"0.bmp", "1.jpg", "A.jpg", "a2.jpg", "b10.jpg", "b2.jpg", "z.jpg",
+                          "_x.jpg", "画像.jpg", "~t.jpg"}));
 }
 
 void TestOrdering::byTimeOfDay()
 {
-    MdlVELT s = listOf({"X", "Y", "late", "early"},
-                       {"12:00:00", "12:00:00", "23:59:59", "00:00:01"});
+    MdlVELT s =
+            listOf({"X", "Y", "late", "early"}, {"12:00:00", "12:00:00", "23:59:59", "00:00:01"});
     GSort(s, true);
     QCOMPARE(files(s), QStringList({"early", "Y", "X", "late"}));
 }
@@ -177,7 +180,8 @@ void TestOrdering::matchesReferenceOnRandomLists()
     for (int i = 0; i < n; ++i) {
         names << QString(firsts.at(rng.bounded(int(firsts.size())))) + QString::number(i) + ".jpg";
         // Few distinct times, so that ties are common.
-        times << QTime(int(rng.bounded(3)), int(rng.bounded(2)), 0).toString(QStringLiteral("HH:mm:ss"));
+        times << QTime(int(rng.bounded(3)), int(rng.bounded(2)), 0)
+                         .toString(QStringLiteral("HH:mm:ss"));
     }
     MdlVELT fast = listOf(names, times);
     MdlVELT reference = listOf(names, times);

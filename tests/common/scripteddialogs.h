@@ -45,7 +45,8 @@ public:
             return answers.dequeue();
         return buttons == velt::MsgButtons::YesNo ? velt::MsgAnswer::No : velt::MsgAnswer::Ok;
     }
-    std::optional<QString> inputBox(const QString &prompt, const QString &, const QString &) override
+    std::optional<QString> inputBox(const QString &prompt, const QString &,
+                                    const QString &) override
     {
         inputPrompts.append(prompt);
         return inputs.isEmpty() ? std::nullopt : inputs.dequeue();

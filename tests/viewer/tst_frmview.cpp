@@ -20,8 +20,8 @@ using namespace velt;
 namespace {
 
 const QString kWindowsKey = QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion");
-const QString kCacheKey =
-        QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet settings\\Cache\\Paths");
+const QString kCacheKey = QStringLiteral(
+        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet settings\\Cache\\Paths");
 const QString kAppPaths =
         QStringLiteral("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\");
 
@@ -65,8 +65,8 @@ struct Started
         QDir().mkpath(ie + QStringLiteral("/A"));
         registry.setString(kHKEY_LOCAL_MACHINE, kWindowsKey, QStringLiteral("SystemRoot"), windows);
         registry.setString(kHKEY_LOCAL_MACHINE, kCacheKey, QStringLiteral("Directory"), ie);
-        registry.setString(kHKEY_LOCAL_MACHINE, kAppPaths + QStringLiteral("MSPAINT.EXE"), QString(),
-                           QStringLiteral("/usr/bin/paint"));
+        registry.setString(kHKEY_LOCAL_MACHINE, kAppPaths + QStringLiteral("MSPAINT.EXE"),
+                           QString(), QStringLiteral("/usr/bin/paint"));
         const QByteArray good = jpegBytes(Qt::red);
         if (pictures >= 1)
             writeFile(ie + QStringLiteral("/A/a.jpg"), good);
@@ -248,7 +248,8 @@ void TestFrmView::keys_data()
     QTest::newRow("N") << int(Qt::Key_N) << 0 << "Command14" << 1;
     QTest::newRow("shift N") << int(Qt::Key_N) << int(Qt::ShiftModifier) << "Command14" << 1;
     QTest::newRow("F1") << int(Qt::Key_F1) << 0 << "Command1" << 1;
-    QTest::newRow("shift PageDown") << int(Qt::Key_PageDown) << int(Qt::ShiftModifier) << "Command13" << 2;
+    QTest::newRow("shift PageDown")
+            << int(Qt::Key_PageDown) << int(Qt::ShiftModifier) << "Command13" << 2;
 }
 
 void TestFrmView::keys()
