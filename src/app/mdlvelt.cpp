@@ -1,5 +1,7 @@
 #include "app/mdlvelt.h"
 
+#include <cstdio>
+
 namespace velt {
 
 const char *const kOpenFileFilter =
@@ -37,7 +39,14 @@ void MdlVELT::clearList()
 
 QString listTimeText(const QDateTime &t)
 {
-    return t.toString(QStringLiteral("yyyy/MM/dd   HH:mm:ss"));
+    // Written by hand: format strings are parsed anew on every call, and the walk makes one
+    // line per picture.
+    const QDate d = t.date();
+    const QTime h = t.time();
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d/%02d/%02d   %02d:%02d:%02d", d.year() % 10000, d.month(),
+                  d.day(), h.hour(), h.minute(), h.second());
+    return QString::fromLatin1(text);
 }
 
 QString displayLine(const QString &fileName, const QDateTime &modified)

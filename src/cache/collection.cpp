@@ -7,9 +7,11 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <system_error>
 
 namespace velt {
@@ -46,21 +48,16 @@ bool upperNameLess(const QString &a, const QString &b)
 
 } // namespace
 
-int copyMatching(const QString &dir, const QString &pattern, const QString &destDir)
+// Copies the named files of dir into destDir (see copyMatching).
+static int copyFiles(const QString &dir, const QStringList &names, const QString &destDir)
 {
     int copied = 0;
-    const QStringList names = matchingFiles(dir, pattern);
     const std::filesystem::path dest = fsPath(destDir);
     for (const QString &name : names) {
         const std::filesystem::path source = fsPath(QDir(dir).filePath(name));
         const std::filesystem::path target = dest / fsPath(name);
         std::error_code ec;
-        // Only a regular file may be replaced: a folder of the same name makes the copy fail.
-        const auto targetStatus = std::filesystem::symlink_status(target, ec);
-        if (std::filesystem::exists(targetStatus)
-            && !std::filesystem::is_regular_file(targetStatus))
-            continue;
-        ec.clear();
+        // A folder of the same name in destDir makes copy_file fail: that file is skipped.
         const auto modified = std::filesystem::last_write_time(source, ec);
         if (ec)
             continue;
@@ -73,6 +70,45 @@ int copyMatching(const QString &dir, const QString &pattern, const QString &dest
         ++copied;
     }
     return copied;
+}
+
+// A folder's file names grouped by their upper-cased extension (after the last dot), so that
+// each "*.EXT" pattern is a lookup instead of a pass over the folder.
+class FolderListing
+{
+public:
+    explicit FolderListing(const QStringList &names) : m_names(names)
+    {
+        for (const QString &name : names) {
+            const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+            if (dot >= 0)
+                m_byExtension[name.mid(dot + 1).toUpper()] << name;
+        }
+    }
+    QStringList matching(const QString &pattern) const
+    {
+        const QString ext = pattern.mid(2);
+        const bool plainExtension = pattern.startsWith(QLatin1String("*."))
+                && !ext.contains(QLatin1Char('*')) && !ext.contains(QLatin1Char('?'))
+                && !ext.contains(QLatin1Char('.')) && !ext.isEmpty();
+        if (plainExtension)
+            return m_byExtension.value(ext.toUpper());
+        QStringList result;
+        for (const QString &name : m_names) {
+            if (wildcardMatch(pattern, name))
+                result << name;
+        }
+        return result;
+    }
+
+private:
+    QStringList m_names;
+    QHash<QString, QStringList> m_byExtension;
+};
+
+int copyMatching(const QString &dir, const QString &pattern, const QString &destDir)
+{
+    return copyFiles(dir, matchingFiles(dir, pattern), destDir);
 }
 
 QStringList listCacheFolders(const QString &root, bool *tooMany)
@@ -92,18 +128,41 @@ QStringList listCacheFolders(const QString &root, bool *tooMany)
     return folders;
 }
 
-QStringList listFilesInWalkOrder(const QString &dir)
+// The regular files of dir with their properties, in walk order.
+static QFileInfoList filesInWalkOrder(const QString &dir)
 {
-    QStringList names;
+    QFileInfoList files;
+    if (dir.isEmpty())
+        return files;
     QDirIterator it(dir, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     while (it.hasNext()) {
         it.next();
         const QFileInfo info = it.fileInfo();
         if (info.isSymLink() || !info.isFile())
             continue;
-        names << info.fileName();
+        files << info;
     }
-    std::sort(names.begin(), names.end(), upperNameLess);
+    // Sort on keys made once, not on upper-casing inside every comparison.
+    std::vector<std::pair<QString, qsizetype>> keys;
+    keys.reserve(files.size());
+    for (qsizetype i = 0; i < files.size(); ++i)
+        keys.emplace_back(files[i].fileName().toUpper(), i);
+    std::sort(keys.begin(), keys.end(), [&](const auto &a, const auto &b) {
+        return a.first != b.first ? a.first < b.first
+                                  : files[a.second].fileName() < files[b.second].fileName();
+    });
+    QFileInfoList sorted;
+    sorted.reserve(files.size());
+    for (const auto &key : keys)
+        sorted << files[key.second];
+    return sorted;
+}
+
+QStringList listFilesInWalkOrder(const QString &dir)
+{
+    QStringList names;
+    for (const QFileInfo &info : filesInWalkOrder(dir))
+        names << info.fileName();
     return names;
 }
 
@@ -129,18 +188,14 @@ void collectWorkDir(MdlVELT &state, const Settings &settings, const ExtTable &ex
     const QDate wanted = filterDate(settings.text(FilterDate));
     const double minSize = leadingNumber(settings.text(MinSize));
     const double maxSize = leadingNumber(settings.text(MaxSize));
-    const QDir dir(state.WorkDir);
-
-    const QStringList names = listFilesInWalkOrder(state.WorkDir);
-    for (const QString &f : names) {
+    const QFileInfoList files = filesInWalkOrder(state.WorkDir);
+    for (const QFileInfo &info : files) {
+        const QString f = info.fileName();
         if (state.ListCount >= kListLimit)
             break;
         if (!ext.SerchGaExp(f))
             continue;
         state.reserveList(state.ListCount + 1);
-        const QFileInfo info(dir.filePath(f));
-        if (!info.exists())
-            continue; // vanished between listing and reading its properties
         const QDateTime t = info.lastModified();
         const qint64 s = info.size();
         const QDate day = t.date();
@@ -172,13 +227,15 @@ void collectWorkDir(MdlVELT &state, const Settings &settings, const ExtTable &ex
     }
 }
 
-static bool copyTypes(CollectionContext &ctx, const QString &folder, int column, int rows,
-                      int &stopAns)
+// Copies the types of one column, pattern by pattern in table order, yielding after each copy
+// and asking about a pending stop. False when the user chose to stop. The folder is listed once:
+// the copies go into another folder, so its contents do not change meanwhile.
+static bool copyTypes(CollectionContext &ctx, const QString &folder, const FolderListing &files,
+                      int column, int rows, int &stopAns)
 {
     for (int row = 1; row <= rows; ++row) {
-        // An unmapped folder matches nothing, like a pattern without matches.
-        if (!folder.isEmpty())
-            copyMatching(folder, QStringLiteral("*.") + ctx.ext.at(column, row), ctx.state.WorkDir);
+        const QString pattern = QStringLiteral("*.") + ctx.ext.at(column, row);
+        copyFiles(folder, files.matching(pattern), ctx.state.WorkDir);
         ctx.host.yield();
         if (ctx.state.StopLoad)
             stopAns = ctx.host.AskStop();
@@ -186,6 +243,20 @@ static bool copyTypes(CollectionContext &ctx, const QString &folder, int column,
             return false;
     }
     return true;
+}
+
+// Copies both columns out of one folder; false when the user chose to stop.
+static bool copyFolder(CollectionContext &ctx, const QString &folder, int &stopAns,
+                       const std::function<void()> &betweenColumns = {})
+{
+    // An unmapped folder matches nothing, like a pattern without matches.
+    const FolderListing files(folder.isEmpty() ? QStringList()
+                                               : matchingFiles(folder, QStringLiteral("*")));
+    if (!copyTypes(ctx, folder, files, 1, ExtTable::kPictureRows, stopAns))
+        return false;
+    if (betweenColumns)
+        betweenColumns();
+    return copyTypes(ctx, folder, files, 2, ExtTable::kMediaRows, stopAns);
 }
 
 CacheLocation GetICPath(CollectionContext &ctx)
@@ -243,8 +314,7 @@ CacheLocation GetICPath(CollectionContext &ctx)
     bool going = true;
     for (int i = 0; going && i < n; ++i) {
         const QString folder = QDir(loc.ICPath).filePath(cacheDirs[i]);
-        going = copyTypes(ctx, folder, 1, ExtTable::kPictureRows, stopAns)
-                && copyTypes(ctx, folder, 2, ExtTable::kMediaRows, stopAns);
+        going = copyFolder(ctx, folder, stopAns);
         if (going)
             host.setProgress(int(40.0 / n * (i + 1)));
     }
@@ -257,10 +327,7 @@ CacheLocation GetICPath(CollectionContext &ctx)
         loc.NsCache = NsCacheFromPrefs(loc.NsPrefs, loc.NsCache);
         host.setProgress(50);
         const QString nsFolder = hostPath(loc.NsCache, ctx.drives);
-        if (copyTypes(ctx, nsFolder, 1, ExtTable::kPictureRows, stopAns)) {
-            host.setProgress(70);
-            copyTypes(ctx, nsFolder, 2, ExtTable::kMediaRows, stopAns);
-        }
+        copyFolder(ctx, nsFolder, stopAns, [&host] { host.setProgress(70); });
     }
 
     host.setLoadLabel(QString::fromUtf8(kLabelOrganizing));
