@@ -4,6 +4,7 @@
 #include "app/frmsplash.h"
 #include "app/mdlvelt.h"
 #include "app/qtdialogs.h"
+#include "app/qtmediaplayer.h"
 #include "app/settings.h"
 #include "app/workdir.h"
 #include "cache/collection.h"
@@ -174,8 +175,7 @@ void saveScreenshot(FrmView &view, const QString &path)
 
 int runVelt(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_MEDIA_BACKEND"))
-        qputenv("QT_MEDIA_BACKEND", "ffmpeg");
+    preferFfmpegMediaBackend();
     // The command-line modes open no window: they run without a display.
     bool headless = false;
     for (int i = 1; i < argc; ++i) {
@@ -194,6 +194,10 @@ int runVelt(int argc, char **argv)
                                                 .arg(VELT_VERSION_PATCH));
     QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
     QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
+    // The windows were designed in the Japanese UI font at 9 points.
+    QFont uiFont(QStringLiteral("ＭＳ Ｐゴシック"));
+    uiFont.setPointSizeF(9);
+    QApplication::setFont(uiFont);
     installJapaneseTranslations();
 
     Options options;

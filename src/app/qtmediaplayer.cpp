@@ -78,6 +78,8 @@ QSize displayPictureSize(int mode, QSize movie, QSize current, QSize screen)
 
 QtMediaPlayer::QtMediaPlayer(QWidget *parent) : QWidget(parent)
 {
+    // Before the first multimedia object: Qt picks its backend once.
+    preferFfmpegMediaBackend();
     setObjectName(QStringLiteral("MediaPlayer1"));
 
     m_video = new QVideoWidget(this);

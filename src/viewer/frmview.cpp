@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
 #include <QTimer>
 #include <QWindow>
@@ -368,6 +369,12 @@ void FrmView::showListPicture()
         // this window may still be on its way to the closed picture window.
         picture->setAttribute(Qt::WA_DeleteOnClose, false);
         picture->setTimerInterval(m_env.pictureTimerIntervalMs);
+        // Beside this window where the screen allows, so the picture does not cover the buttons.
+        if (const QScreen *screen = this->screen()) {
+            const QRect area = screen->availableGeometry();
+            const int left = frameGeometry().right() + 1;
+            picture->move(left + picture->width() / 2 < area.right() ? left : area.left(), 0);
+        }
         m_picture = picture;
         picture->Form_Load();
         if (m_picture == picture)
