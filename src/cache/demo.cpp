@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRandomGenerator>
+#include <QStandardPaths>
 
 namespace velt {
 
@@ -247,6 +248,36 @@ QByteArray registryText()
             "\r\n");
 }
 
+// App Paths for the programs of this desktop, as the desktop profile finds them, so the demo's
+// edit button and outside players start something real.
+QByteArray appPathsText()
+{
+    const struct
+    {
+        const char *key;
+        std::initializer_list<const char *> candidates;
+    } programs[] = {
+            {"IEXPLORE.EXE", {"xdg-open"}},
+            {"MSPAINT.EXE", {"pinta", "kolourpaint", "gimp", "krita"}},
+            {"RealPlay.exe", {"vlc", "mpv"}},
+            {"QuickTimePlayer.exe", {"vlc", "mpv"}},
+    };
+    QByteArray text;
+    for (const auto &program : programs) {
+        for (const char *name : program.candidates) {
+            QString path = QStandardPaths::findExecutable(QString::fromLatin1(name));
+            if (path.isEmpty())
+                continue;
+            path.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+            path.replace(QLatin1Char('"'), QLatin1String("\\\""));
+            text += "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\"
+                    + QByteArray(program.key) + "]\r\n@=\"" + path.toUtf8() + "\"\r\n\r\n";
+            break;
+        }
+    }
+    return text;
+}
+
 } // namespace
 
 std::optional<DemoRoot> buildDemoRoot(const QString &dir, QString *error)
@@ -269,7 +300,7 @@ std::optional<DemoRoot> buildDemoRoot(const QString &dir, QString *error)
         w.folder(f);
     w.folder(netscape + QStringLiteral("/Communicator/Program"));
     w.folder(nsCache);
-    w.file(demo.registryFile, registryText());
+    w.file(demo.registryFile, registryText() + appPathsText());
     w.file(ie + QStringLiteral("/index.dat"), indexDat());
 
     const QString &f0 = folders[0];
