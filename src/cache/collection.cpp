@@ -10,9 +10,16 @@
 #include <QHash>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <functional>
 #include <system_error>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace velt {
 
@@ -34,11 +41,6 @@ const char *const kLabelOrganizing = "取得したファイルを整理してい
 
 namespace {
 
-std::filesystem::path fsPath(const QString &path)
-{
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-}
-
 bool upperNameLess(const QString &a, const QString &b)
 {
     const QString ua = a.toUpper();
@@ -48,26 +50,96 @@ bool upperNameLess(const QString &a, const QString &b)
 
 } // namespace
 
+#ifndef _WIN32
+// Copies one regular file, keeping its last-modified time, in as few system calls as the kernel
+// allows: the copy runs 33 times per cache folder over thousands of files. A partial copy is
+// removed, so a failure never leaves a cut picture behind.
+static bool copyOneFile(const QByteArray &source, const QByteArray &target)
+{
+    // O_NONBLOCK: a FIFO that appeared since the listing must not stop the collection.
+    const int in = ::open(source.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (in < 0)
+        return false;
+    struct stat info;
+    if (::fstat(in, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(in);
+        return false;
+    }
+    // O_NOFOLLOW: never write through a link; a folder of the same name fails with EISDIR.
+    const int out =
+            ::open(target.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (out < 0) {
+        ::close(in);
+        return false;
+    }
+    bool ok = true;
+    off_t remaining = info.st_size;
+    bool useRange = true;
+    char buffer[64 * 1024];
+    while (ok && remaining > 0) {
+        ssize_t n = -1;
+        if (useRange) {
+            n = ::copy_file_range(in, nullptr, out, nullptr, size_t(remaining), 0);
+            if (n < 0
+                && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
+                useRange = false;
+                continue;
+            }
+        } else {
+            n = ::read(in, buffer, sizeof buffer);
+            for (ssize_t done = 0; n > 0 && done < n;) {
+                const ssize_t w = ::write(out, buffer + done, size_t(n - done));
+                if (w <= 0) {
+                    n = -1;
+                    break;
+                }
+                done += w;
+            }
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            ok = false;
+        if (n <= 0)
+            break; // at 0 the file got shorter since: what there was is copied
+        remaining -= n;
+    }
+    const struct timespec times[2] = {info.st_atim, info.st_mtim};
+    ::futimens(out, times);
+    if (::close(out) != 0)
+        ok = false;
+    ::close(in);
+    if (!ok)
+        ::unlink(target.constData());
+    return ok;
+}
+#else
+static bool copyOneFile(const QByteArray &source, const QByteArray &target)
+{
+    std::error_code ec;
+    const std::filesystem::path from(source.toStdString());
+    const std::filesystem::path to(target.toStdString());
+    const auto modified = std::filesystem::last_write_time(from, ec);
+    if (ec
+        || !std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing,
+                                       ec)
+        || ec)
+        return false;
+    std::filesystem::last_write_time(to, modified, ec);
+    return true;
+}
+#endif
+
 // Copies the named files of dir into destDir (see copyMatching).
 static int copyFiles(const QString &dir, const QStringList &names, const QString &destDir)
 {
     int copied = 0;
-    const std::filesystem::path dest = fsPath(destDir);
+    const QByteArray sourceDir = QFile::encodeName(dir) + '/';
+    const QByteArray targetDir = QFile::encodeName(destDir) + '/';
     for (const QString &name : names) {
-        const std::filesystem::path source = fsPath(QDir(dir).filePath(name));
-        const std::filesystem::path target = dest / fsPath(name);
-        std::error_code ec;
-        // A folder of the same name in destDir makes copy_file fail: that file is skipped.
-        const auto modified = std::filesystem::last_write_time(source, ec);
-        if (ec)
-            continue;
-        if (!std::filesystem::copy_file(source, target,
-                                        std::filesystem::copy_options::overwrite_existing, ec)
-            || ec) {
-            continue;
-        }
-        std::filesystem::last_write_time(target, modified, ec);
-        ++copied;
+        const QByteArray encoded = QFile::encodeName(name);
+        if (copyOneFile(sourceDir + encoded, targetDir + encoded))
+            ++copied;
     }
     return copied;
 }

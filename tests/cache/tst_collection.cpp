@@ -10,6 +10,8 @@
 
 #include <functional>
 
+#include <sys/stat.h>
+
 using namespace velt;
 
 namespace {
@@ -419,18 +421,27 @@ void TestCollection::awkwardFiles()
                  n == "y2099.jpg" ? QDateTime(QDate(2099, 1, 1), QTime(0, 0))
                                   : QDateTime(QDate(2026, 12, 1), QTime(10, 0)));
     QVERIFY(QFile::link(a, a + QStringLiteral("/loop.jpg"))); // a link to its own folder
+    // A FIFO named like a picture must neither hang the copy nor be listed.
+    QCOMPARE(::mkfifo(QFile::encodeName(a + QStringLiteral("/pipe.jpg")).constData(), 0600), 0);
+    QByteArray big(3 * 1024 * 1024 + 7, '\0');
+    for (qsizetype i = 0; i < big.size(); ++i)
+        big[i] = char(i * 31 % 251);
+    makeFile(a + QStringLiteral("/big.jpg"), big);
     QVERIFY(QDir().mkpath(t.workDir() + QStringLiteral("/folder.jpg")));
     makeFile(a + QStringLiteral("/folder.jpg"));
     Run r;
     r.collect(t.registry);
     QStringList listed = r.listed();
     listed.sort();
-    QStringList expected{".leading.jpg",   QString(210, QLatin1Char('n')) + ".jpg",
-                         "empty.bmp",      "quote'\"[1].jpg",
-                         "with space.jpg", "画像.JPG"};
+    QStringList expected{".leading.jpg", "big.jpg",         QString(210, QLatin1Char('n')) + ".jpg",
+                         "empty.bmp",    "quote'\"[1].jpg", "with space.jpg",
+                         "画像.JPG"};
     expected.sort();
     QCOMPARE(listed, expected);
     QVERIFY(QFileInfo(t.workDir() + QStringLiteral("/folder.jpg")).isDir());
+    QFile copy(t.workDir() + QStringLiteral("/big.jpg"));
+    QVERIFY(copy.open(QIODevice::ReadOnly));
+    QVERIFY(copy.readAll() == big);
 }
 
 QTEST_GUILESS_MAIN(TestCollection)
