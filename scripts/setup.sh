@@ -10,7 +10,7 @@ packages=(
     qt6-translations-l10n qt6-qpa-plugins
     libwmf-dev libemf2svg-dev
     fonts-ipafont-gothic fonts-noto-cjk fonts-urw-base35
-    xvfb xauth xdotool imagemagick clang-format
+    xvfb xauth xdotool imagemagick clang-format pekwm
 )
 missing=()
 for p in "${packages[@]}"; do
