@@ -70,7 +70,10 @@ trap 'echo "interrupted"; exit 1' INT TERM
 
 log() { echo "[$PASS] $*"; }
 
-X() { timeout 5 xdotool "$@" 2>/dev/null; } # every xdotool call is bounded
+# Every call to the X server is bounded.
+X() { timeout 5 xdotool "$@" 2>/dev/null; }
+xwi() { timeout 5 xwininfo "$@" 2>/dev/null; }
+xp() { timeout 5 xprop "$@" 2>/dev/null; }
 
 # ---- windows of the program ---------------------------------------------------------------------
 
@@ -80,16 +83,16 @@ ROOT=""
 toplevels() {
     local w parent
     for w in $(X search --onlyvisible --classname '^velt$'); do
-        parent=$(xwininfo -id "$w" -children 2>/dev/null | awk '/Parent window id/ {print $4}')
+        parent=$(xwi -id "$w" -children 2>/dev/null | awk '/Parent window id/ {print $4}')
         [ -n "$parent" ] || continue
-        if [ "$parent" != "$ROOT" ] && xprop -id "$parent" WM_CLASS 2>/dev/null | grep -q '"velt"'; then
+        if [ "$parent" != "$ROOT" ] && xp -id "$parent" WM_CLASS 2>/dev/null | grep -q '"velt"'; then
             continue
         fi
         echo "$w"
     done | sort -u
 }
 
-is_transient() { xprop -id "$1" WM_TRANSIENT_FOR 2>/dev/null | grep -q 'window id'; }
+is_transient() { xp -id "$1" WM_TRANSIENT_FOR 2>/dev/null | grep -q 'window id'; }
 title_of() { X getwindowname "$1"; }
 
 # Fills PICS (picture windows: top-level, not the main window, not a dialog), BOXES (dialogs),
@@ -113,7 +116,7 @@ describe_windows() {
     local w
     for w in $(X search --classname '^velt$'); do
         printf '  %s %-10s transient=%s "%s"\n' "$w" \
-            "$(xwininfo -id "$w" 2>/dev/null | awk '/Map State/ {print $3}')" \
+            "$(xwi -id "$w" 2>/dev/null | awk '/Map State/ {print $3}')" \
             "$(is_transient "$w" && echo yes || echo no)" "$(title_of "$w")"
     done
     [ -s "$TMP/titles.log" ] && { echo "  --- last picture titles seen ---"; tail -n 8 "$TMP/titles.log" | sed 's/^/  /'; }
@@ -394,9 +397,9 @@ start_x() {
     done
     [ -n "$n" ] || { echo "FAIL [$PASS]: Xvfb did not start"; cat "$TMP/xvfb-$PASS.log"; return 1; }
     export DISPLAY=:$n
-    wait_for_x() { xwininfo -root >/dev/null 2>&1; }
+    wait_for_x() { xwi -root >/dev/null 2>&1; }
     wait_for 10 wait_for_x || { echo "FAIL [$PASS]: display $DISPLAY does not answer"; return 1; }
-    ROOT=$(xwininfo -root | awk '/Window id/ {print $4; exit}')
+    ROOT=$(xwi -root | awk '/Window id/ {print $4; exit}')
     log "Xvfb on $DISPLAY"
     if [ -n "$WM" ]; then
         mkdir -p "$TMP/home-$PASS"
@@ -405,7 +408,7 @@ start_x() {
         *) HOME="$TMP/home-$PASS" "$WM" >"$TMP/wm-$PASS.log" 2>&1 & ;;
         esac
         WM_PID=$!
-        wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+        wm_ready() { xp -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
         wait_for 15 wm_ready || { echo "FAIL [$PASS]: $WM did not start"; cat "$TMP/wm-$PASS.log"; return 1; }
         log "$WM running"
     fi
@@ -425,7 +428,7 @@ start_velt() {
         local ws=() w c
         for w in $(toplevels); do
             is_transient "$w" && continue
-            xprop -id "$w" _NET_WM_STATE 2>/dev/null | grep -q _NET_WM_STATE_ABOVE && continue
+            xp -id "$w" _NET_WM_STATE 2>/dev/null | grep -q _NET_WM_STATE_ABOVE && continue
             [ "$(title_of "$w")" = VELT ] && ws+=("$w")
         done
         c=${ws[0]:-}
