@@ -16,6 +16,8 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <utility>
+
 namespace velt {
 
 namespace {
@@ -197,6 +199,10 @@ void FrmView::createControls()
     Timer1->setInterval(m_env.timerIntervalMs);
     connect(Timer1, &QTimer::timeout, this, &FrmView::Timer1_Timer);
     Timer1->start();
+
+    m_releaseTimer = new QTimer(this);
+    m_releaseTimer->setSingleShot(true);
+    connect(m_releaseTimer, &QTimer::timeout, this, &FrmView::actOnPendingRelease);
 
     QWidget *previous = Command1;
     for (QWidget *next :
@@ -531,6 +537,32 @@ void FrmView::keyUpOnButton(QPushButton *button, int key)
         Command15_KeyUp(key);
 }
 
+void FrmView::releaseAfterGuard(QPushButton *button, int key, quint64 timestamp, bool handedOver)
+{
+    if (m_pendingKey != 0)
+        actOnPendingRelease();
+    if (!button)
+        return;
+    if (m_env.keyRepeatGuardMs <= 0 || timestamp == 0) {
+        keyUpOnButton(button, key);
+        return;
+    }
+    m_pendingButton = button;
+    m_pendingKey = key;
+    m_pendingTime = timestamp;
+    m_pendingHandOver = handedOver;
+    m_releaseTimer->start(m_env.keyRepeatGuardMs);
+}
+
+void FrmView::actOnPendingRelease()
+{
+    m_releaseTimer->stop();
+    const int key = std::exchange(m_pendingKey, 0);
+    const QPointer<QPushButton> button = std::exchange(m_pendingButton, nullptr);
+    if (key != 0 && button)
+        keyUpOnButton(button, key);
+}
+
 bool FrmView::eventFilter(QObject *watched, QEvent *event)
 {
     const QEvent::Type type = event->type();
@@ -542,13 +574,27 @@ bool FrmView::eventFilter(QObject *watched, QEvent *event)
     auto *keyEvent = static_cast<QKeyEvent *>(event);
     const int key = keyEvent->key();
 
+    // X11 sends each auto-repeat of a held key as a release and a press with one timestamp, and
+    // Qt marks the pair only when it has already read the press while handling the release: a
+    // held key would step many times. A release therefore waits a moment; the press of its
+    // pair undoes it and is swallowed.
+    if (type == QEvent::KeyPress && m_pendingKey != 0 && key == m_pendingKey
+        && keyEvent->timestamp() == m_pendingTime) {
+        m_releaseTimer->stop();
+        if (m_pendingHandOver)
+            m_handOverKey = m_pendingKey;
+        m_pendingKey = 0;
+        m_pendingButton = nullptr;
+        return true;
+    }
+
     if (type == QEvent::KeyRelease && !keyEvent->isAutoRepeat() && m_handOverKey != 0
         && key == m_handOverKey) {
         // The release of a key pressed in the picture window, wherever it arrives: at the
         // closed picture window when it was already queued, or here once the focus moved.
         m_handOverKey = 0;
-        if (auto *button = qobject_cast<QPushButton *>(focusWidget()))
-            keyUpOnButton(button, key);
+        releaseAfterGuard(qobject_cast<QPushButton *>(focusWidget()), key, keyEvent->timestamp(),
+                          true);
         return true;
     }
 
@@ -571,7 +617,7 @@ bool FrmView::eventFilter(QObject *watched, QEvent *event)
     if (button
         && (button == Command1 || button == Command12 || button == Command13 || button == Command14
             || button == Command15)) {
-        keyUpOnButton(button, key);
+        releaseAfterGuard(button, key, keyEvent->timestamp(), false);
         return true; // the key code becomes 0
     }
     return false;

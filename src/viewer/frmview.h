@@ -29,6 +29,7 @@ struct ViewerEnvironment
     QString settingsPath;
     int timerIntervalMs = 1000;       // Timer1; tests make it short
     int pictureTimerIntervalMs = 300; // the picture window's Timer1
+    int keyRepeatGuardMs = 30;        // a key release acts this long after it arrives
     QDate today;                      // invalid = the real date
 };
 
@@ -140,6 +141,8 @@ private:
     void showListPicture();
     void unloadPicture();
     void keyUpOnButton(QPushButton *button, int key);
+    void releaseAfterGuard(QPushButton *button, int key, quint64 timestamp, bool handedOver);
+    void actOnPendingRelease();
     void applyRateAgain();
 
     MdlVELT &m_state;
@@ -155,6 +158,12 @@ private:
     bool m_navigating = false;
     bool m_settingsWriteFailed = false;
     int m_handOverKey = 0; // a key handed over by the picture window, acting on its release
+    // A key release waiting to act: undone when the press of an auto-repeat follows it.
+    QTimer *m_releaseTimer = nullptr;
+    QPointer<QPushButton> m_pendingButton;
+    int m_pendingKey = 0;
+    quint64 m_pendingTime = 0;
+    bool m_pendingHandOver = false;
     bool m_f1Pending = false;
 };
 

@@ -86,6 +86,7 @@ struct Started
         env.settingsPath = settingsPath();
         env.timerIntervalMs = 1;
         env.pictureTimerIntervalMs = 1;
+        env.keyRepeatGuardMs = 1;
         view = std::make_unique<FrmView>(state, settings, dialogs, env);
         view->Form_Load();
         view->show();
@@ -119,6 +120,7 @@ private Q_SLOTS:
     void keysOnDisabledButtons();
     void autoRepeatActsOnce();
     void handOverFromPictureWindow();
+    void unmarkedRepeatsActOnce();
     void minimisingClosesPicture();
     void clearResetsTheViewer();
     void closeWritesSettingsAndEmptiesWorkDir();
@@ -322,6 +324,34 @@ void TestFrmView::handOverFromPictureWindow()
     QTest::keyPress(picture, Qt::Key_PageUp);
     QTest::keyRelease(s.view->Command12, Qt::Key_PageUp);
     QCOMPARE(s.state.ListPos, 1);
+}
+
+// X11 delivers a held key as release/press pairs with one timestamp, and Qt does not always mark
+// them as auto-repeat. Only the last release acts.
+void TestFrmView::unmarkedRepeatsActOnce()
+{
+    Started s;
+    s.start();
+    auto send = [&](QEvent::Type type, quint64 time) {
+        QKeyEvent event(type, Qt::Key_PageDown, Qt::NoModifier);
+        event.setTimestamp(time);
+        QApplication::sendEvent(s.view->focusWidget(), &event);
+    };
+    send(QEvent::KeyPress, 100);
+    for (quint64 t = 600; t <= 1000; t += 100) {
+        send(QEvent::KeyRelease, t);
+        send(QEvent::KeyPress, t);
+    }
+    QCOMPARE(s.state.ListPos, 0);
+    send(QEvent::KeyRelease, 1234);
+    QTRY_COMPARE(s.state.ListPos, 1);
+
+    // Two separate presses still act twice.
+    send(QEvent::KeyPress, 2000);
+    send(QEvent::KeyRelease, 2050);
+    send(QEvent::KeyPress, 2100);
+    send(QEvent::KeyRelease, 2150);
+    QTRY_COMPARE(s.state.ListPos, 3);
 }
 
 void TestFrmView::minimisingClosesPicture()
