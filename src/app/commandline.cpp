@@ -213,9 +213,9 @@ int runVelt(int argc, char **argv)
     }
 
     DriveMap drives;
-    for (const QString &spec : std::as_const(options.drives)) {
-        if (!drives.add(spec)) {
-            printErr(QStringLiteral("velt: --drive wants X:=DIR, not %1").arg(spec));
+    for (const QString &mapping : std::as_const(options.drives)) {
+        if (!drives.add(mapping)) {
+            printErr(QStringLiteral("velt: --drive wants X:=DIR, not %1").arg(mapping));
             return 2;
         }
     }

@@ -91,12 +91,12 @@ bool matchFrom(QStringView pattern, QStringView name)
 
 } // namespace
 
-bool DriveMap::add(const QString &spec)
+bool DriveMap::add(const QString &mapping)
 {
-    if (spec.size() < 4 || !isDriveLetter(spec[0]) || spec[1] != u':' || spec[2] != u'=')
+    if (mapping.size() < 4 || !isDriveLetter(mapping[0]) || mapping[1] != u':' || mapping[2] != u'=')
         return false;
-    const QString dir = spec.mid(3);
-    set(spec[0], QDir::cleanPath(QFileInfo(dir).absoluteFilePath()));
+    const QString dir = mapping.mid(3);
+    set(mapping[0], QDir::cleanPath(QFileInfo(dir).absoluteFilePath()));
     return true;
 }
 

@@ -13,7 +13,7 @@ class DriveMap
 public:
     // Parses "X:=DIR" (any case; DIR made absolute). False (and nothing added) when the text is
     // not of that form.
-    bool add(const QString &spec);
+    bool add(const QString &mapping);
     // An empty hostDir removes the drive.
     void set(QChar drive, const QString &hostDir);
     // Empty when the drive is not mapped.

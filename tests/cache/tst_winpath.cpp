@@ -54,7 +54,7 @@ void TestWinPath::initTestCase()
 
 void TestWinPath::driveSpec_data()
 {
-    QTest::addColumn<QString>("spec");
+    QTest::addColumn<QString>("mapping");
     QTest::addColumn<bool>("accepted");
     QTest::addColumn<QString>("drive");
     QTest::addColumn<QString>("folder");
@@ -79,12 +79,12 @@ void TestWinPath::driveSpec_data()
 
 void TestWinPath::driveSpec()
 {
-    QFETCH(QString, spec);
+    QFETCH(QString, mapping);
     QFETCH(bool, accepted);
     QFETCH(QString, drive);
     QFETCH(QString, folder);
     DriveMap map;
-    QCOMPARE(map.add(spec), accepted);
+    QCOMPARE(map.add(mapping), accepted);
     QCOMPARE(map.folderFor(drive[0]), folder);
     QCOMPARE(map.folderFor(drive[0].toLower()), folder);
 }
