@@ -93,7 +93,8 @@ bool matchFrom(QStringView pattern, QStringView name)
 
 bool DriveMap::add(const QString &mapping)
 {
-    if (mapping.size() < 4 || !isDriveLetter(mapping[0]) || mapping[1] != u':' || mapping[2] != u'=')
+    if (mapping.size() < 4 || !isDriveLetter(mapping[0]) || mapping[1] != u':'
+        || mapping[2] != u'=')
         return false;
     const QString dir = mapping.mid(3);
     set(mapping[0], QDir::cleanPath(QFileInfo(dir).absoluteFilePath()));
