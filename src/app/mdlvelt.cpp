@@ -30,13 +30,6 @@ void MdlVELT::reserveGif(int n)
         GifFile.append(QString());
 }
 
-void MdlVELT::clearList()
-{
-    ListFile = ListLine = SortFile = SortLine = QStringList{QString()};
-    GifFile = GifSort = QStringList{QString()};
-    ListCount = ListPos = GifCount = 0;
-}
-
 QString listTimeText(const QDateTime &t)
 {
     // Written by hand: format strings are parsed anew on every call, and the walk makes one

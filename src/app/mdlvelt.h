@@ -37,7 +37,6 @@ struct MdlVELT
     void reserveList(int n);
     // Grows GifFile to hold positions 0..n.
     void reserveGif(int n);
-    void clearList();
 };
 
 // The most entries the collected list ever holds.

@@ -22,10 +22,6 @@ constexpr QSize twipsToPixels(QSize twips)
 {
     return QSize(twipsToPixels(twips.width()), twipsToPixels(twips.height()));
 }
-constexpr int pixelsToTwips(int pixels)
-{
-    return pixels * kTwipsPerPixel;
-}
 
 // Designed window sizes are outer sizes; Qt sizes the client area. The designed frame: outer
 // size minus client area (8 x 27 pixels).

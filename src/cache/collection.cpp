@@ -230,14 +230,6 @@ static QFileInfoList filesInWalkOrder(const QString &dir)
     return sorted;
 }
 
-QStringList listFilesInWalkOrder(const QString &dir)
-{
-    QStringList names;
-    for (const QFileInfo &info : filesInWalkOrder(dir))
-        names << info.fileName();
-    return names;
-}
-
 static QDate filterDate(const QString &text)
 {
     const QString t = text.trimmed();

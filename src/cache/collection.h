@@ -78,8 +78,4 @@ void collectWorkDir(MdlVELT &state, const Settings &settings, const ExtTable &ex
 // was found (the warning is due).
 QStringList listCacheFolders(const QString &root, bool *tooMany);
 
-// Regular files of a folder in the order the collection walks them: by upper-cased name, as
-// Windows file systems list them.
-QStringList listFilesInWalkOrder(const QString &dir);
-
 } // namespace velt

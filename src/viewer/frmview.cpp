@@ -116,11 +116,6 @@ FrmView::~FrmView()
     delete m_splash;
 }
 
-MediaPlayer *FrmView::player() const
-{
-    return MediaPlayer1;
-}
-
 void FrmView::createControls()
 {
     MediaPlayer1 = new QtMediaPlayer(this);

@@ -104,7 +104,6 @@ public:
 
     FrmPicture *pictureWindow() const { return m_picture; }
     FrmSplash *splashWindow() const { return m_splash; }
-    MediaPlayer *player() const;
 
     QtMediaPlayer *MediaPlayer1 = nullptr;
     QPushButton *Command1 = nullptr;
