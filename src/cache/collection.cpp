@@ -200,7 +200,8 @@ QStringList listCacheFolders(const QString &root, bool *tooMany)
     return folders;
 }
 
-// The regular files of dir with their properties, in walk order.
+// The regular files of dir with their properties, in the order the walk takes them: by
+// upper-cased name, as Windows file systems list a folder.
 static QFileInfoList filesInWalkOrder(const QString &dir)
 {
     QFileInfoList files;
