@@ -9,5 +9,5 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
 fi
 echo "No display: running the demo offscreen."
 ./build/velt --demo --list
-QT_QPA_PLATFORM=offscreen ./build/velt --demo --settings "$(mktemp -d)/VELT.ini" --screenshot velt-demo.png
-echo "Open velt-demo.png to see the main and picture windows."
+QT_QPA_PLATFORM=offscreen ./build/velt --demo --settings "$(mktemp -d)/VELT.ini" --screenshot build/velt-demo.png
+echo "Open build/velt-demo.png to see the main and picture windows."

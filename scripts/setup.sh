@@ -4,13 +4,15 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# libwmf's pkg-config file links expat, jpeg and png, whose -dev packages libwmf-dev does not
+# pull in. faketime runs the date tests; the rest are the test tools.
 packages=(
     cmake g++ make pkg-config
     qt6-base-dev qt6-multimedia-dev libqt6multimediawidgets6 qt6-svg-dev
     qt6-translations-l10n qt6-qpa-plugins
-    libwmf-dev libemf2svg-dev
+    libwmf-dev libemf2svg-dev libexpat1-dev libjpeg62-turbo-dev libpng-dev
     fonts-ipafont-gothic fonts-noto-cjk fonts-urw-base35
-    xvfb xauth xdotool imagemagick clang-format pekwm
+    xvfb xauth xdotool imagemagick clang-format pekwm faketime
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -2,6 +2,7 @@
 
 #include "app/dialogs.h"
 #include "app/frmsplash.h"
+#include "app/logging.h"
 #include "app/mdlvelt.h"
 #include "app/qtdialogs.h"
 #include "app/qtmediaplayer.h"
@@ -171,10 +172,26 @@ void saveScreenshot(FrmView &view, const QString &path)
         printErr(QStringLiteral("could not write the screenshot %1").arg(path));
 }
 
+// Without a display server and without a platform chosen, Qt would abort with a long
+// message about plugins; say what is missing instead.
+bool hasDisplay(int argc, char **argv)
+{
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY")
+        || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        return true;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray a(argv[i]);
+        if (a == "-platform" || a == "--platform" || a.startsWith("-platform="))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 int runVelt(int argc, char **argv)
 {
+    installMessageFilter();
     preferFfmpegMediaBackend();
     // The command-line modes open no window: they run without a display.
     bool headless = false;
@@ -185,6 +202,12 @@ int runVelt(int argc, char **argv)
     }
     if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!headless && !hasDisplay(argc, argv)) {
+        printErr(QStringLiteral("velt: no display to open the windows on (DISPLAY and "
+                                "WAYLAND_DISPLAY are not set); --list and --check work without "
+                                "one, and QT_QPA_PLATFORM=offscreen draws without one"));
+        return 1;
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("VELT"));

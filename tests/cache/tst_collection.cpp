@@ -397,9 +397,11 @@ void TestCollection::listLimit()
     Tree t;
     const QString folder = t.ie + QStringLiteral("/A");
     QDir().mkpath(folder);
+    const QDateTime yesterday(kToday.addDays(-1), QTime(12, 0));
     for (int i = 0; i < kListLimit + 5; ++i) {
         QFile f(folder + QStringLiteral("/p%1.jpg").arg(i, 5, 10, QLatin1Char('0')));
         QVERIFY(f.open(QIODevice::WriteOnly));
+        QVERIFY(f.setFileTime(yesterday, QFileDevice::FileModificationTime));
     }
     Run r;
     r.collect(t.registry);

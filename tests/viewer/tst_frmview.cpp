@@ -87,6 +87,7 @@ struct Started
         env.timerIntervalMs = 1;
         env.pictureTimerIntervalMs = 1;
         env.keyRepeatGuardMs = 1;
+        env.today = QDate(2026, 12, 7); // the files are dated 2026/12/01
         view = std::make_unique<FrmView>(state, settings, dialogs, env);
         view->Form_Load();
         view->show();
@@ -404,6 +405,7 @@ void TestFrmView::closeWithUnwritableSettings()
     env.registry = &s.registry;
     env.settingsPath = s.dir.filePath(QStringLiteral("WINDOWS/TIF/A/a.jpg/VELT.ini"));
     env.timerIntervalMs = 1;
+    env.today = QDate(2026, 12, 7);
     FrmView view(s.state, s.settings, s.dialogs, env);
     view.Form_Load();
     view.show();
