@@ -11,10 +11,8 @@
 
 namespace velt {
 
-// Reads one value with the ANSI registry contract: a 1024-byte buffer (a value of 1024 bytes or
-// more fails), text up to the first NUL; REG_SZ replaces KeyVal, REG_DWORD appends its "&h"
-// text, any other type leaves KeyVal as passed. On failure KeyVal is emptied and false returned.
-// Text bytes are read as UTF-8, or in the ANSI code page (CP932 off Windows) when not UTF-8.
+// GetKeyValue of keyvalue.h for Qt strings: names go out as UTF-8; the text read is decoded as
+// UTF-8, or in the ANSI code page (CP932 off Windows) when not UTF-8.
 bool GetKeyValue(const RegistrySource &source, std::uint32_t KeyRoot, const QString &KeyName,
                  const QString &SubKeyRef, QString &KeyVal);
 

@@ -79,10 +79,13 @@ void TestRegistry::getKeyValue_data()
     QTest::newRow("1023 bytes") << kREG_SZ << a1023 << "" << true << QString::fromLatin1(a1023);
     QTest::newRow("1022 bytes and nul")
             << kREG_SZ << a1022 + '\0' << "" << true << QString::fromLatin1(a1022);
-    QTest::newRow("1023 bytes and nul") << kREG_SZ << a1023 + '\0' << "old" << false << "";
-    QTest::newRow("1024 bytes") << kREG_SZ << a1024 << "old" << false << "";
+    // The real query fits 1024 bytes into its 1024-byte buffer and refuses 1025.
+    QTest::newRow("1023 bytes and nul")
+            << kREG_SZ << a1023 + '\0' << "old" << true << QString::fromLatin1(a1023);
+    QTest::newRow("1024 bytes") << kREG_SZ << a1024 << "old" << true << QString::fromLatin1(a1024);
+    QTest::newRow("1024 bytes and nul") << kREG_SZ << a1024 + '\0' << "old" << false << "";
     QTest::newRow("far too long") << kREG_SZ << QByteArray(70000, 'b') << "old" << false << "";
-    QTest::newRow("too long expandable") << kREG_EXPAND_SZ << a1024 << "old" << false << "";
+    QTest::newRow("too long expandable") << kREG_EXPAND_SZ << a1024 + '\0' << "old" << false << "";
     QTest::newRow("utf-8") << kREG_SZ << QByteArray("C:\\日本語\0") << "" << true
                            << QStringLiteral("C:\\日本語");
     QTest::newRow("cp932") << kREG_SZ << QStringEncoder("CP932").encode(u"C:\\ネット") + '\0' << ""
