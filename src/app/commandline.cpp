@@ -4,6 +4,8 @@
 #include "app/frmsplash.h"
 #include "app/logging.h"
 #include "app/mdlvelt.h"
+#include "app/optiontable.h"
+#include "app/programfiles.h"
 #include "app/qtdialogs.h"
 #include "app/qtmediaplayer.h"
 #include "app/settings.h"
@@ -16,9 +18,9 @@
 #include "viewer/frmview.h"
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QDir>
 #include <QFont>
+#include <QIcon>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -64,66 +66,25 @@ void printErr(const QString &text)
     std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
 }
 
-bool parse(const QStringList &arguments, Options &options, QString *error)
+Options optionsFrom(const CommandLine &cl)
 {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-            QStringLiteral("VELT: pictures, movies and sounds from browser caches"));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption registry(QStringLiteral("registry"),
-                                      QStringLiteral("Registry export file to read (repeatable)."),
-                                      QStringLiteral("FILE"));
-    const QCommandLineOption drive(
-            QStringLiteral("drive"),
-            QStringLiteral("Map a Windows drive letter to a folder, X:=DIR (repeatable)."),
-            QStringLiteral("X:=DIR"));
-    const QCommandLineOption settings(QStringLiteral("settings"),
-                                      QStringLiteral("Settings file to use instead of VELT.ini."),
-                                      QStringLiteral("FILE"));
-    const QCommandLineOption screenshot(
-            QStringLiteral("screenshot"),
-            QStringLiteral(
-                    "Save the main and picture windows as a PNG after start-up, then close."),
-            QStringLiteral("FILE"));
-    const QCommandLineOption demo(
-            QStringLiteral("demo"),
-            QStringLiteral("Build a demo Windows root with browser caches and start on it."));
-    const QCommandLineOption list(
-            QStringLiteral("list"),
-            QStringLiteral("Run the start-up collection without windows and print the list."));
-    const QCommandLineOption check(
-            QStringLiteral("check"),
-            QStringLiteral("Check the given picture files for damaged downloads."));
-    parser.addOptions({registry, drive, settings, screenshot, demo, list, check});
-    parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("Files for --check."),
-                                 QStringLiteral("[PATH...]"));
-    if (!parser.parse(arguments)) {
-        *error = parser.errorText();
-        return false;
-    }
-    if (parser.isSet(QStringLiteral("help"))) {
-        std::fprintf(stdout, "%s", parser.helpText().toLocal8Bit().constData());
-        std::exit(0);
-    }
-    if (parser.isSet(QStringLiteral("version"))) {
-        std::fprintf(stdout, "VELT %d.%d.%d\n", VELT_VERSION_MAJOR, VELT_VERSION_MINOR,
-                     VELT_VERSION_PATCH);
-        std::exit(0);
-    }
-    options.registryFiles = parser.values(registry);
-    options.drives = parser.values(drive);
-    options.settingsFile = parser.value(settings);
-    options.screenshotFile = parser.value(screenshot);
-    options.demo = parser.isSet(demo);
-    options.list = parser.isSet(list);
-    options.check = parser.isSet(check);
-    options.checkPaths = parser.positionalArguments();
-    if (!options.check && !options.checkPaths.isEmpty()) {
-        *error = QStringLiteral("unexpected argument: ") + options.checkPaths.first();
-        return false;
-    }
-    return true;
+    Options options;
+    options.registryFiles = cl.values("registry");
+    options.drives = cl.values("drive");
+    options.settingsFile = cl.value("settings");
+    options.screenshotFile = cl.value("screenshot");
+    options.demo = cl.isSet("demo");
+    options.list = cl.isSet("list");
+    options.check = cl.isSet("check");
+    options.checkPaths = cl.paths;
+    return options;
+}
+
+int usageError(const QString &line)
+{
+    printErr(QStringLiteral("velt: ") + line);
+    printErr(usageHintLine());
+    return kExitUsage;
 }
 
 int runList(MdlVELT &state, Settings &settings, const RegistrySource &registry,
@@ -174,17 +135,65 @@ void saveScreenshot(FrmView &view, const QString &path)
 
 // Without a display server and without a platform chosen, Qt would abort with a long
 // message about plugins; say what is missing instead.
-bool hasDisplay(int argc, char **argv)
+bool hasDisplay(const CommandLine &cl)
 {
-    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") || !qEnvironmentVariableIsEmpty("DISPLAY")
-        || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-        return true;
-    for (int i = 1; i < argc; ++i) {
-        const QByteArray a(argv[i]);
-        if (a == "-platform" || a == "--platform" || a.startsWith("-platform="))
-            return true;
+    return !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")
+            || !qEnvironmentVariableIsEmpty("DISPLAY")
+            || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") || cl.isSet("platform")
+            || cl.isSet("display");
+}
+
+// Qt aborts on a window-system plugin it cannot find; refuse the name as a usage error
+// instead. Empty when the choice is fine or cannot be judged (no plugin folder found).
+QString unknownPlatform(const CommandLine &cl)
+{
+    const QString requested =
+            cl.isSet("platform") ? cl.value("platform") : qEnvironmentVariable("QT_QPA_PLATFORM");
+    if (requested.isEmpty())
+        return QString();
+    QStringList folders = cl.values("platformpluginpath");
+    folders += qEnvironmentVariable("QT_QPA_PLATFORM_PLUGIN_PATH");
+    for (const QString &path : QCoreApplication::libraryPaths())
+        folders << path + QStringLiteral("/platforms");
+    const QStringList available = platformPluginNames(folders);
+    if (available.isEmpty() || !availablePlatform(requested, available).isEmpty())
+        return QString();
+    return QStringLiteral("ウィンドウシステムのプラグイン %1 はありません / no window-system "
+                          "plugin %1 (available: %2)")
+            .arg(requested, available.join(QStringLiteral(", ")));
+}
+
+// argv for the application object: the program's name and what Qt should read. The bytes live
+// as long as this object, as Qt requires.
+class QtArguments
+{
+public:
+    QtArguments(const char *program, const QStringList &arguments)
+    {
+        m_bytes.push_back(QByteArray(program));
+        for (const QString &a : arguments)
+            m_bytes.push_back(a.toLocal8Bit());
+        for (QByteArray &b : m_bytes)
+            m_pointers.push_back(b.data());
+        m_pointers.push_back(nullptr);
+        m_argc = int(m_bytes.size());
     }
-    return false;
+    int &argc() { return m_argc; }
+    char **argv() { return m_pointers.data(); }
+
+private:
+    std::vector<QByteArray> m_bytes;
+    std::vector<char *> m_pointers;
+    int m_argc = 0;
+};
+
+void setApplicationNames()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("VELT"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                                    .arg(VELT_VERSION_MAJOR)
+                                                    .arg(VELT_VERSION_MINOR)
+                                                    .arg(VELT_VERSION_PATCH));
 }
 
 } // namespace
@@ -192,55 +201,75 @@ bool hasDisplay(int argc, char **argv)
 int runVelt(int argc, char **argv)
 {
     installMessageFilter();
-    preferFfmpegMediaBackend();
-    // The command-line modes open no window: they run without a display.
-    bool headless = false;
-    for (int i = 1; i < argc; ++i) {
-        const QByteArray a(argv[i]);
-        if (a == "--list" || a == "--check" || a == "-h" || a == "--help" || a == "--version")
-            headless = true;
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const CommandLine cl = parseCommandLine(arguments);
+    if (!cl.error.isEmpty())
+        return usageError(cl.error);
+    if (cl.isSet("help") || cl.isSet("help-all")) {
+        std::fputs(usageText(cl.isSet("help-all")).toLocal8Bit().constData(), stdout);
+        return kExitOk;
     }
-    if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (!headless && !hasDisplay(argc, argv)) {
-        printErr(QStringLiteral("velt: no display to open the windows on (DISPLAY and "
-                                "WAYLAND_DISPLAY are not set); --list and --check work without "
-                                "one, and QT_QPA_PLATFORM=offscreen draws without one"));
-        return 1;
+    if (cl.isSet("version")) {
+        std::fprintf(stdout, "VELT %d.%d.%d\n", VELT_VERSION_MAJOR, VELT_VERSION_MINOR,
+                     VELT_VERSION_PATCH);
+        return kExitOk;
+    }
+    Options options = optionsFrom(cl);
+    DriveMap drives;
+    for (const QString &mapping : std::as_const(options.drives)) {
+        if (!drives.add(mapping))
+            return usageError(QStringLiteral("--drive には X:=DIR を指定します (%1) / --drive "
+                                             "wants X:=DIR, not %1")
+                                      .arg(mapping));
     }
 
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("VELT"));
-    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
-                                                .arg(VELT_VERSION_MAJOR)
-                                                .arg(VELT_VERSION_MINOR)
-                                                .arg(VELT_VERSION_PATCH));
-    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
-    QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
-    // The windows were designed in the Japanese UI font at 9 points.
-    QFont uiFont(QStringLiteral("ＭＳ Ｐゴシック"));
-    uiFont.setPointSizeF(9);
-    QApplication::setFont(uiFont);
-    installJapaneseTranslations();
+    const char *program = argc > 0 ? argv[0] : "velt";
 
-    Options options;
-    QString error;
-    if (!parse(QApplication::arguments(), options, &error)) {
-        printErr(QStringLiteral("velt: ") + error);
-        return 2;
+    // The window-less modes never load a window-system plugin: a plain core application, or,
+    // where pictures are drawn or decoded (fonts need it), the offscreen one whatever the
+    // command line or the environment asks for.
+    std::unique_ptr<QCoreApplication> app;
+    std::unique_ptr<QtArguments> qtArguments;
+    if (cl.windowless()) {
+        if (cl.drawsPictures()) {
+            qtArguments = std::make_unique<QtArguments>(
+                    program, QStringList{QStringLiteral("-platform"), QStringLiteral("offscreen")});
+            app = std::make_unique<QGuiApplication>(qtArguments->argc(), qtArguments->argv());
+        } else {
+            qtArguments = std::make_unique<QtArguments>(program, QStringList());
+            app = std::make_unique<QCoreApplication>(qtArguments->argc(), qtArguments->argv());
+        }
+        setApplicationNames();
+    } else {
+        preferFfmpegMediaBackend();
+        if (!hasDisplay(cl)) {
+            printErr(
+                    QStringLiteral("velt: no display to open the windows on (DISPLAY and "
+                                   "WAYLAND_DISPLAY are not set); --list and --check work "
+                                   "without one, and QT_QPA_PLATFORM=offscreen draws without one"));
+            return kExitFailure;
+        }
+        if (const QString problem = unknownPlatform(cl); !problem.isEmpty())
+            return usageError(problem);
+        qtArguments = std::make_unique<QtArguments>(program, cl.qtArguments);
+        app = std::make_unique<QApplication>(qtArguments->argc(), qtArguments->argv());
+        setApplicationNames();
+        QGuiApplication::setDesktopFileName(QStringLiteral(VELT_APP_ID));
+        QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/velt/velt.svg")));
+        QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
+        QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
+        // The windows were designed in the Japanese UI font at 9 points.
+        QFont uiFont(QStringLiteral("ＭＳ Ｐゴシック"));
+        uiFont.setPointSizeF(9);
+        QApplication::setFont(uiFont);
+        installJapaneseTranslations();
     }
 
     if (options.check) {
         QTextStream out(stdout);
         return runCheckCommand(options.checkPaths, out);
-    }
-
-    DriveMap drives;
-    for (const QString &mapping : std::as_const(options.drives)) {
-        if (!drives.add(mapping)) {
-            printErr(QStringLiteral("velt: --drive wants X:=DIR, not %1").arg(mapping));
-            return 2;
-        }
     }
 
     std::unique_ptr<QTemporaryDir> demoDir;
@@ -252,7 +281,7 @@ int runVelt(int argc, char **argv)
                 demoDir->isValid() ? buildDemoRoot(demoDir->path(), &demoError) : std::nullopt;
         if (!root) {
             printErr(QStringLiteral("velt: could not build the demo: ") + demoError);
-            return 1;
+            return kExitFailure;
         }
         options.registryFiles = QStringList{root->registryFile};
         drives.set(QLatin1Char('C'), root->root);
@@ -261,7 +290,9 @@ int runVelt(int argc, char **argv)
     const QString exeDir = QCoreApplication::applicationDirPath();
     const std::unique_ptr<RegistrySource> registry =
             makeRegistrySource(options.registryFiles, exeDir);
-    const QString settingsPath = settingsFilePath(options.settingsFile, exeDir);
+    // Installed, the executable's folder (/usr/bin) is no place for it even when writable.
+    const QString settingsPath =
+            settingsFilePath(options.settingsFile, runsInstalled(exeDir) ? QString() : exeDir);
 
     MdlVELT state;
     Settings settings;
@@ -293,7 +324,7 @@ int runVelt(int argc, char **argv)
             });
         });
     }
-    const int status = app.exec();
+    const int status = QCoreApplication::exec();
     if (view.settingsWriteFailed())
         printErr(QStringLiteral("velt: the settings file %1 could not be written")
                          .arg(settingsPath));

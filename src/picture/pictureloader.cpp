@@ -1,5 +1,6 @@
 #include "picture/pictureloader.h"
 
+#include "app/programfiles.h"
 #include "picture/metafileformat.h"
 
 #include <QCoreApplication>
@@ -145,7 +146,10 @@ MetafileHelper defaultMetafileHelper()
 #else
         const QString name = QStringLiteral("velt-metafile");
 #endif
-        helper.program = QDir(QCoreApplication::applicationDirPath()).filePath(name);
+        helper.program = findProgramFile(name, ProgramFileKind::Helper);
+        // Not found: the path beside the executable, so that the failure names it.
+        if (helper.program.isEmpty())
+            helper.program = QDir(QCoreApplication::applicationDirPath()).filePath(name);
     }
     return helper;
 }

@@ -23,7 +23,7 @@ struct MetafileHelper
     int timeoutMs = 5000;
 };
 
-// VELT_METAFILE_HELPER when set; otherwise velt-metafile beside the running executable.
+// VELT_METAFILE_HELPER when set; otherwise velt-metafile as findProgramFile finds it.
 MetafileHelper defaultMetafileHelper();
 
 // Loads JPEG, GIF, BMP, ICO/CUR, PNG and the netpbm/X bitmaps through Qt's readers, deciding
