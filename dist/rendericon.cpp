@@ -31,8 +31,10 @@ int main(int argc, char **argv)
         painter.setRenderHint(QPainter::Antialiasing);
         renderer.render(&painter, QRectF(0, 0, size, size));
         painter.end();
-        const QString dir = QStringLiteral("%1/%2x%2/apps").arg(QString::fromLocal8Bit(argv[2])).arg(size);
-        const QString file = dir + QLatin1Char('/') + QString::fromLocal8Bit(argv[3]) + QStringLiteral(".png");
+        const QString dir =
+                QStringLiteral("%1/%2x%2/apps").arg(QString::fromLocal8Bit(argv[2])).arg(size);
+        const QString file =
+                dir + QLatin1Char('/') + QString::fromLocal8Bit(argv[3]) + QStringLiteral(".png");
         if (!QDir().mkpath(dir) || !image.save(file)) {
             std::fprintf(stderr, "velt-render-icon: cannot write %s\n", qPrintable(file));
             return 1;

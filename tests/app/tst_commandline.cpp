@@ -111,9 +111,6 @@ void TestCommandLine::manners_data()
                                          "終了状態 / Exit status",
                                          "  2  "}
                           << 0 << "";
-    QTest::newRow("short help, Qt's options ignored")
-            << QStringList{"-platform", "bogus", "-h"} << none << 0 << QStringList{"Usage:"} << 0
-            << "";
     QTest::newRow("help-all") << QStringList{"--help-all"} << none << 0
                               << QStringList{"Usage:", "-platform NAME"} << 0 << "";
     QTest::newRow("version") << QStringList{"--version"} << none << 0 << QStringList{version} << 0
@@ -122,8 +119,6 @@ void TestCommandLine::manners_data()
             << QStringList{"--bogus", "--list"} << none << 2 << none << 2 << "--bogus";
     QTest::newRow("missing value")
             << QStringList{"--list", "--settings"} << none << 2 << none << 2 << "--settings";
-    QTest::newRow("unexpected argument")
-            << QStringList{"picture.jpg"} << none << 2 << none << 2 << "picture.jpg";
     QTest::newRow("bad drive mapping")
             << QStringList{"--drive", "C", "--list"} << none << 2 << none << 2 << "X:=DIR";
     QTest::newRow("unknown window-system plugin")

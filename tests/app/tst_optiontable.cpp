@@ -50,8 +50,6 @@ void TestOptionTable::parse_data()
     QTest::newRow("a value may look like an option")
             << QStringList{"--registry", "--list"} << "" << QStringList{"--list"} << none << none
             << false << false;
-    QTest::newRow("empty value after =") << QStringList{"--registry="} << "" << QStringList{""}
-                                         << none << none << false << false;
     QTest::newRow("missing value") << QStringList{"--registry"} << "--registry needs a value"
                                    << none << none << none << false << false;
     QTest::newRow("switch with a value") << QStringList{"--list=yes"} << "--list takes no value"
@@ -66,8 +64,6 @@ void TestOptionTable::parse_data()
             << QStringList{"--bogus", "--registry"} << "unknown option --bogus" << none << none
             << none << false << false;
     QTest::newRow("short help") << QStringList{"-h"} << "" << none << none << none << true << false;
-    QTest::newRow("help-all") << QStringList{"--help-all"} << "" << none << none << none << true
-                              << false;
     QTest::newRow("qt's option with one dash")
             << QStringList{"-platform", "xcb", "--demo"} << "" << none << none
             << QStringList{"-platform", "xcb"} << false << true;

@@ -42,8 +42,6 @@ void TestProgramFiles::findProgramFile_data()
                                  << data << "bin/cut.bmp";
     QTest::newRow("a helper is not looked for among the data")
             << QStringList{"share/velt/velt-metafile"} << "velt-metafile" << helper << "";
-    QTest::newRow("data is not looked for among the helpers")
-            << QStringList{"libexec/velt/cut.bmp"} << "cut.bmp" << data << "";
     QTest::newRow("a folder of that name is no file")
             << QStringList{"bin/cut.bmp/", "share/velt/cut.bmp"} << "cut.bmp" << data
             << "share/velt/cut.bmp";
