@@ -230,8 +230,8 @@ int runVelt(int argc, char **argv)
     // The window-less modes never load a window-system plugin: a plain core application, or,
     // where pictures are drawn or decoded (fonts need it), the offscreen one whatever the
     // command line or the environment asks for.
+    std::unique_ptr<QtArguments> qtArguments; // outlives the application object
     std::unique_ptr<QCoreApplication> app;
-    std::unique_ptr<QtArguments> qtArguments;
     if (cl.windowless()) {
         if (cl.drawsPictures()) {
             qtArguments = std::make_unique<QtArguments>(
