@@ -8,6 +8,9 @@
 #include "app/qtmediaplayer.h"
 #include "app/settings.h"
 #include "app/workdir.h"
+#include "browser/extractcommand.h"
+#include "browser/extraction.h"
+#include "browser/filename.h"
 #include "cache/collection.h"
 #include "cache/demo.h"
 #include "cache/registry.h"
@@ -41,6 +44,8 @@ struct Options
     bool list = false;
     bool check = false;
     QStringList checkPaths;
+    QStringList browserCaches;
+    QString extractDir;
 };
 
 // The collection without windows: the list mode's host.
@@ -95,7 +100,17 @@ bool parse(const QStringList &arguments, Options &options, QString *error)
     const QCommandLineOption check(
             QStringLiteral("check"),
             QStringLiteral("Check the given picture files for damaged downloads."));
-    parser.addOptions({registry, drive, settings, screenshot, demo, list, check});
+    const QCommandLineOption browserCache(
+            QStringLiteral("browser-cache"),
+            QStringLiteral("Read this Firefox or Chromium cache folder too (repeatable)."),
+            QStringLiteral("DIR"));
+    const QCommandLineOption extract(
+            QStringLiteral("extract"),
+            QStringLiteral("Run the start-up collection without windows and copy every "
+                           "picture, movie and sound into DIR."),
+            QStringLiteral("DIR"));
+    parser.addOptions(
+            {registry, drive, settings, screenshot, demo, list, check, browserCache, extract});
     parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("Files for --check."),
                                  QStringLiteral("[PATH...]"));
     if (!parser.parse(arguments)) {
@@ -119,6 +134,8 @@ bool parse(const QStringList &arguments, Options &options, QString *error)
     options.list = parser.isSet(list);
     options.check = parser.isSet(check);
     options.checkPaths = parser.positionalArguments();
+    options.browserCaches = parser.values(browserCache);
+    options.extractDir = parser.value(extract);
     if (!options.check && !options.checkPaths.isEmpty()) {
         *error = QStringLiteral("unexpected argument: ") + options.checkPaths.first();
         return false;
@@ -132,18 +149,32 @@ int runList(MdlVELT &state, Settings &settings, const RegistrySource &registry,
     ConsoleDialogs dialogs;
     ConsoleHost host;
     LoadSettings(settings, settingsPath, state.BufferDir);
-    CollectionContext ctx{state, settings, ExtTable::standard(), registry, drives, dialogs, host};
+    ExtTable ext = ExtTable::standard();
+    CollectionContext ctx{state, settings, ext, registry, drives, dialogs, host};
     GetICPath(ctx);
     QTextStream out(stdout);
     for (int i = 1; i <= state.ListCount; ++i)
-        out << i << '\t' << state.ListLine[i] << '\n';
+        out << i << '\t' << printableText(state.ListLine[i]) << '\n';
     for (int i = 1; i <= state.GifCount; ++i)
-        out << "GIF\t" << state.GifFile[i] << '\n';
+        out << "GIF\t" << printableText(state.GifFile[i]) << '\n';
     out.flush();
     // Emptied as the close does; the settings file is left as it was.
     if (state.ListCount + state.GifCount != 0)
         emptyWorkDir(state.WorkDir);
     return 0;
+}
+
+int runExtract(MdlVELT &state, Settings &settings, const RegistrySource &registry,
+               const DriveMap &drives, const QString &settingsPath, const QString &destDir)
+{
+    ConsoleDialogs dialogs;
+    ConsoleHost host;
+    LoadSettings(settings, settingsPath, state.BufferDir);
+    ExtTable ext = ExtTable::standard();
+    CollectionContext ctx{state, settings, ext, registry, drives, dialogs, host};
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return runExtractCommand(ctx, destDir, out, err);
 }
 
 void saveScreenshot(FrmView &view, const QString &path)
@@ -197,7 +228,8 @@ int runVelt(int argc, char **argv)
     bool headless = false;
     for (int i = 1; i < argc; ++i) {
         const QByteArray a(argv[i]);
-        if (a == "--list" || a == "--check" || a == "-h" || a == "--help" || a == "--version")
+        if (a == "--list" || a == "--check" || a == "-h" || a == "--help" || a == "--version"
+            || a == "--extract" || a.startsWith("--extract="))
             headless = true;
     }
     if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -259,12 +291,23 @@ int runVelt(int argc, char **argv)
     }
 
     const QString exeDir = QCoreApplication::applicationDirPath();
+    bool desktopProfile = false;
     const std::unique_ptr<RegistrySource> registry =
-            makeRegistrySource(options.registryFiles, exeDir);
+            makeRegistrySource(options.registryFiles, exeDir, &desktopProfile);
     const QString settingsPath = settingsFilePath(options.settingsFile, exeDir);
 
     MdlVELT state;
     Settings settings;
+    // Today's browsers: the folders named, and on the desktop profile the desktop's own.
+    state.BrowserCacheDirs = options.browserCaches;
+    state.FindDesktopBrowserCaches = desktopProfile;
+    for (const QString &dir : std::as_const(options.browserCaches)) {
+        if (detectBrowserCaches(dir).isEmpty())
+            printErr(QStringLiteral("velt: %1 holds no Firefox or Chromium cache")
+                             .arg(printableText(dir)));
+    }
+    if (!options.extractDir.isEmpty())
+        return runExtract(state, settings, *registry, drives, settingsPath, options.extractDir);
     if (options.list)
         return runList(state, settings, *registry, drives, settingsPath);
 
