@@ -51,10 +51,14 @@ bool startsWithSimpleMagic(const QString &path)
     return magic && le64(*magic, 0) == 0xfcfb6d1ba7725c30ULL;
 }
 
-// A folder is taken for a cache when one of its first entries reads as one.
-std::optional<BrowserCacheFolder> cacheIn(const QString &dir)
+// A folder is taken for a cache when one of its first entries reads as one. The path is made
+// canonical, so that a cache reached two ways is read once.
+std::optional<BrowserCacheFolder> cacheIn(const QString &folder)
 {
     constexpr int kProbes = 8;
+    const QString dir = QFileInfo(folder).canonicalFilePath();
+    if (dir.isEmpty())
+        return std::nullopt;
     const QStringList chromium = entryNames(dir, isChromiumEntryName);
     for (qsizetype i = 0; i < qMin<qsizetype>(chromium.size(), kProbes); ++i) {
         if (startsWithSimpleMagic(QDir(dir).filePath(chromium[i])))
