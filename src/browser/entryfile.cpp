@@ -4,13 +4,24 @@
 
 namespace velt {
 
+namespace {
+
+constexpr qint64 kReadWholeBelow = 64 * 1024;
+
+} // namespace
+
 EntryFile::EntryFile(const QString &path) : m_file(path)
 {
     const QFileInfo info(path);
     if (info.isSymLink() || !info.isFile())
         return;
-    if (m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        m_size = m_file.size();
+    if (!m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return;
+    m_size = m_file.size();
+    if (m_size <= kReadWholeBelow) {
+        m_whole = m_file.read(m_size);
+        m_size = m_whole.size(); // a file that shrank meanwhile is what could be read
+    }
 }
 
 std::optional<QByteArray> EntryFile::read(qint64 offset, qint64 length)

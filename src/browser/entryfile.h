@@ -9,7 +9,8 @@
 namespace velt {
 
 // A cache file opened for reading by offset, every read checked against its size. Only regular
-// files are opened, never through a symbolic link.
+// files are opened, never through a symbolic link. Small files (most entries) are read whole at
+// once: an entry is read in several places.
 class EntryFile
 {
 public:
@@ -22,6 +23,7 @@ public:
 private:
     QFile m_file;
     qint64 m_size = 0;
+    QByteArray m_whole; // the file, when it is small
 };
 
 inline quint32 le32(const QByteArray &b, qsizetype at)
