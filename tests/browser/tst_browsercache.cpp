@@ -780,7 +780,7 @@ struct Collection
 void TestBrowserCache::collectionWithTodaysBrowsers()
 {
     {
-        // Without today's browsers nothing changes: the design's table, no label, no table file.
+        // Without today's browsers nothing changes: the table as filled, no label, no table file.
         Collection c;
         c.run();
         QVERIFY(!c.ext.hasTodaysTypes());
