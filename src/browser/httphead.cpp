@@ -82,7 +82,8 @@ HttpHead parseHttpHead(QByteArrayView raw)
                 if (space > 0) {
                     const QByteArrayView code = line.sliced(space + 1).first(
                             qMin<qsizetype>(3, line.size() - space - 1));
-                    const bool ends = line.size() == space + 4 || line[space + 4] == ' ';
+                    // Three digits, then the end of the line or a space.
+                    const bool ends = line.size() <= space + 4 || line[space + 4] == ' ';
                     if (const auto n = decimal(code); n && code.size() == 3 && ends)
                         head.status = int(*n);
                 }

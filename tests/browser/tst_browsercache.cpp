@@ -558,6 +558,7 @@ void TestBrowserCache::httpHead()
     QCOMPARE(firefox.value("x"), QByteArray("a:b"));
     QCOMPARE(parseHttpHead("Content-Type: image/png\r\n").status, 0);
     QCOMPARE(parseHttpHead("HTTP/1.1 2000 Odd\r\n").status, 0);
+    QCOMPARE(parseHttpHead(QByteArrayView("HTTP/1.1 20", 11)).status, 0);
 
     const auto range = parseContentRange("bytes 0-99/1000");
     QVERIFY(range && range->first == 0 && range->last == 99 && range->total == 1000);
