@@ -139,7 +139,8 @@ int main(int argc, char **argv)
     ConsoleDialogs dialogs;
     QuietHost host;
     DriveMap drives;
-    CollectionContext ctx{state, settings, ExtTable::standard(), *registry, drives, dialogs, host};
+    ExtTable ext = ExtTable::standard();
+    CollectionContext ctx{state, settings, ext, *registry, drives, dialogs, host};
     double plain = 1e12;
     double collection = 1e12;
     QElapsedTimer timer;

@@ -27,6 +27,15 @@ if [ -z "${VELT_SKIP_WINE:-}" ] && [ ${#missing[@]} -gt 0 ]; then
 fi
 
 scripts/setup.sh -DVELT_WERROR=ON
+# The browser-cache end-to-end test fills a real Chromium cache; Chromium is a test tool only,
+# so it is installed here and not by setup.sh (the test skips itself when it is missing).
+if ! dpkg-query -W -f='${Status}' chromium 2>/dev/null | grep -q "install ok installed"; then
+    SUDO=""
+    [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+    $SUDO apt-get update -q
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends chromium \
+        || echo "chromium could not be installed: the browser-cache end-to-end test will skip"
+fi
 export QT_QPA_PLATFORM=offscreen
 (cd build && ctest --output-on-failure -j2)
 

@@ -10,6 +10,9 @@
 #include "app/qtmediaplayer.h"
 #include "app/settings.h"
 #include "app/workdir.h"
+#include "browser/extractcommand.h"
+#include "browser/extraction.h"
+#include "browser/filename.h"
 #include "cache/collection.h"
 #include "cache/demo.h"
 #include "cache/registry.h"
@@ -43,6 +46,8 @@ struct Options
     bool list = false;
     bool check = false;
     QStringList checkPaths;
+    QStringList browserCaches;
+    QString extractDir;
 };
 
 // The collection without windows: the list mode's host.
@@ -77,6 +82,8 @@ Options optionsFrom(const CommandLine &cl)
     options.list = cl.isSet("list");
     options.check = cl.isSet("check");
     options.checkPaths = cl.paths;
+    options.browserCaches = cl.values("browser-cache");
+    options.extractDir = cl.value("extract");
     return options;
 }
 
@@ -93,18 +100,32 @@ int runList(MdlVELT &state, Settings &settings, const RegistrySource &registry,
     ConsoleDialogs dialogs;
     ConsoleHost host;
     LoadSettings(settings, settingsPath, state.BufferDir);
-    CollectionContext ctx{state, settings, ExtTable::standard(), registry, drives, dialogs, host};
+    ExtTable ext = ExtTable::standard();
+    CollectionContext ctx{state, settings, ext, registry, drives, dialogs, host};
     GetICPath(ctx);
     QTextStream out(stdout);
     for (int i = 1; i <= state.ListCount; ++i)
-        out << i << '\t' << state.ListLine[i] << '\n';
+        out << i << '\t' << printableText(state.ListLine[i]) << '\n';
     for (int i = 1; i <= state.GifCount; ++i)
-        out << "GIF\t" << state.GifFile[i] << '\n';
+        out << "GIF\t" << printableText(state.GifFile[i]) << '\n';
     out.flush();
     // Emptied as the close does; the settings file is left as it was.
     if (state.ListCount + state.GifCount != 0)
         emptyWorkDir(state.WorkDir);
     return 0;
+}
+
+int runExtract(MdlVELT &state, Settings &settings, const RegistrySource &registry,
+               const DriveMap &drives, const QString &settingsPath, const QString &destDir)
+{
+    ConsoleDialogs dialogs;
+    ConsoleHost host;
+    LoadSettings(settings, settingsPath, state.BufferDir);
+    ExtTable ext = ExtTable::standard();
+    CollectionContext ctx{state, settings, ext, registry, drives, dialogs, host};
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return runExtractCommand(ctx, destDir, out, err);
 }
 
 void saveScreenshot(FrmView &view, const QString &path)
@@ -288,14 +309,25 @@ int runVelt(int argc, char **argv)
     }
 
     const QString exeDir = QCoreApplication::applicationDirPath();
+    bool desktopProfile = false;
     const std::unique_ptr<RegistrySource> registry =
-            makeRegistrySource(options.registryFiles, exeDir);
+            makeRegistrySource(options.registryFiles, exeDir, &desktopProfile);
     // Installed, the executable's folder (/usr/bin) is no place for it even when writable.
     const QString settingsPath =
             settingsFilePath(options.settingsFile, runsInstalled(exeDir) ? QString() : exeDir);
 
     MdlVELT state;
     Settings settings;
+    // Today's browsers: the folders named, and on the desktop profile the desktop's own.
+    state.BrowserCacheDirs = options.browserCaches;
+    state.FindDesktopBrowserCaches = desktopProfile;
+    for (const QString &dir : std::as_const(options.browserCaches)) {
+        if (detectBrowserCaches(dir).isEmpty())
+            printErr(QStringLiteral("velt: %1 holds no Firefox or Chromium cache")
+                             .arg(printableText(dir)));
+    }
+    if (!options.extractDir.isEmpty())
+        return runExtract(state, settings, *registry, drives, settingsPath, options.extractDir);
     if (options.list)
         return runList(state, settings, *registry, drives, settingsPath);
 

@@ -1,6 +1,7 @@
 #include "app/mdlvelt.h"
 
 #include <cstdio>
+#include <iterator>
 
 namespace velt {
 
@@ -15,6 +16,23 @@ const char *const kOpenFileFilter =
         "ico|音楽1(*.mid;*.rmi;*.mp1;*.mp2;*.mp3)|*.mid;*.rmi;*.mp1;*.mp2;*.mp3|音楽2(*.wav;*.snd;*"
         "."
         "au;*.aif;*.affc;*.aiff)|*.wav;*.snd;*.au;*.aif;*.aifc;*.aiff|全てのファイル(*.*)|*.*";
+
+const char *const kOpenFileFilterWithTodaysTypes =
+        "動画ファイル(*.avi;*.m1v;*.mp2;*.mpa;*.mpe;*.mpeg;*.mpg;*.mp3;*.m3u)|*.avi;*.m1v;*.mp2;*."
+        "mpa;*.mpe;*.mpeg;*.mpg;*.mp3;*.m3u|メディアファイル(*.asf;*.asx)|*.asf;*.asx|ＱＴファイル("
+        "*.mov;*.qt)|*.mov;*.qt|ＲＭファイル(*.ra;*.rm;*.ram;*.rmm)|*.ra;*.rm;*.ram;*.rmm|"
+        "画像ファイル(*.jpg;*.bmp;*.jpe)|*.jpg;*.bmp;*.jpe|メタファイル(*.wmf;*.emf)|*.wmf;*.emf|"
+        "アイコン(*.ico)|*.ico|音楽1(*.mid;*.rmi;*.mp1;*.mp2;*.mp3)|*.mid;*.rmi;*.mp1;*.mp2;*.mp3|"
+        "音楽2(*.wav;*.snd;*.au;*.aif;*.affc;*.aiff)|*.wav;*.snd;*.au;*.aif;*.aifc;*.aiff|"
+        "画像ファイル2(*.png;*.webp;*.avif;*.svg)|*.png;*.webp;*.avif;*.svg|"
+        "動画・音楽ファイル2(*.mp4;*.m4v;*.webm;*.ogg;*.opus;*.m4a;*.aac;*.flac;*.mp3)|*.mp4;*.m4v;"
+        "*.webm;*.ogg;*.opus;*.m4a;*.aac;*.flac;*.mp3|全てのファイル(*.*)|*.*";
+
+QString openFileFilter(const ExtTable &table)
+{
+    return QString::fromUtf8(table.hasTodaysTypes() ? kOpenFileFilterWithTodaysTypes
+                                                    : kOpenFileFilter);
+}
 
 void MdlVELT::reserveList(int n)
 {
@@ -62,6 +80,22 @@ void ExtTable::fill()
         m_cells[1][row] = row <= kPictureRows ? QString::fromLatin1(pictures[row - 1]) : blank;
     for (int row = 1; row < kRows; ++row)
         m_cells[2][row] = row <= kMediaRows ? QString::fromLatin1(media[row - 1]) : blank;
+    m_pictureRows = kPictureRows;
+    m_mediaRows = kMediaRows;
+}
+
+void ExtTable::addTodaysTypes()
+{
+    static const char *const pictures[] = {"PNG", "WEBP", "AVIF", "SVG"};
+    static const char *const media[] = {"MP4", "M4V", "WEBM", "OGG", "OPUS", "M4A", "AAC", "FLAC"};
+    static_assert(std::size(pictures) == kTodaysPictureRows - kPictureRows);
+    static_assert(std::size(media) == kTodaysMediaRows - kMediaRows);
+    for (int i = 0; i < int(std::size(pictures)); ++i)
+        m_cells[1][kPictureRows + 1 + i] = QString::fromLatin1(pictures[i]);
+    for (int i = 0; i < int(std::size(media)); ++i)
+        m_cells[2][kMediaRows + 1 + i] = QString::fromLatin1(media[i]);
+    m_pictureRows = kTodaysPictureRows;
+    m_mediaRows = kTodaysMediaRows;
 }
 
 bool ExtTable::matchesColumn(const QString &name, int column, int rows) const
@@ -80,12 +114,12 @@ bool ExtTable::matchesColumn(const QString &name, int column, int rows) const
 
 bool ExtTable::SerchGaExp(const QString &name) const
 {
-    return matchesColumn(name, 1, kPictureRows);
+    return matchesColumn(name, 1, m_pictureRows);
 }
 
 bool ExtTable::SerchDoExp(const QString &name) const
 {
-    return matchesColumn(name, 2, kMediaRows);
+    return matchesColumn(name, 2, m_mediaRows);
 }
 
 const ExtTable &ExtTable::standard()

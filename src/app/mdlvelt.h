@@ -1,5 +1,7 @@
 #pragma once
 
+#include "browser/sourcetable.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -33,6 +35,13 @@ struct MdlVELT
     bool StopLoad = false;
     qint16 PicOwner = 0;
 
+    // Today's browsers, read after the registry's caches: the cache folders named on the
+    // command line, and whether the desktop's own browser profiles are searched as well.
+    QStringList BrowserCacheDirs;
+    bool FindDesktopBrowserCaches = false;
+    // What is known about the files taken from those caches, by working-folder file name.
+    SourceTable Sources;
+
     // Grows ListFile, SortFile, ListLine and SortLine to hold positions 0..n, keeping contents.
     void reserveList(int n);
     // Grows GifFile to hold positions 0..n.
@@ -59,9 +68,20 @@ public:
     static constexpr int kRows = 41;
     static constexpr int kPictureRows = 7;
     static constexpr int kMediaRows = 26;
+    // With today's types: PNG, WEBP, AVIF, SVG in rows 8..11 of column 1; MP4, M4V, WEBM, OGG,
+    // OPUS, M4A, AAC, FLAC in rows 27..34 of column 2 (MP3 is row 11 already).
+    static constexpr int kTodaysPictureRows = 11;
+    static constexpr int kTodaysMediaRows = 34;
 
     void fill();
     const QString &at(int column, int row) const { return m_cells[column][row]; }
+
+    // Puts today's types into the spare rows, for a collection that reads today's browsers;
+    // the classifiers then know them too. fill() takes them out again.
+    void addTodaysTypes();
+    bool hasTodaysTypes() const { return m_pictureRows != kPictureRows; }
+    int pictureRows() const { return m_pictureRows; }
+    int mediaRows() const { return m_mediaRows; }
 
     // True when the last three characters of name, upper-cased, match a picture type.
     bool SerchGaExp(const QString &name) const;
@@ -74,10 +94,17 @@ public:
 private:
     bool matchesColumn(const QString &name, int column, int rows) const;
     QString m_cells[kColumns][kRows];
+    int m_pictureRows = kPictureRows;
+    int m_mediaRows = kMediaRows;
 };
 
 // The open-file dialog's filter, in the "description|pattern|..." form.
 extern const char *const kOpenFileFilter;
+// The same with an entry for today's pictures and one for today's movies and sounds before
+// "all files", for a table that has today's types.
+extern const char *const kOpenFileFilterWithTodaysTypes;
+// The filter that fits the table: kOpenFileFilter unless it has today's types.
+QString openFileFilter(const ExtTable &table);
 // 0x5004: hide read-only box, file must exist, share-aware.
 inline constexpr int kOpenFileFlags = 0x5004;
 

@@ -1,6 +1,7 @@
 #include "cache/collection.h"
 
 #include "app/workdir.h"
+#include "browser/browsercollection.h"
 #include "cache/ordering.h"
 
 #include <QDir>
@@ -394,6 +395,7 @@ CacheLocation GetICPath(CollectionContext &ctx)
         const QString nsFolder = hostPath(loc.NsCache, ctx.drives);
         copyFolder(ctx, nsFolder, stopAns, [&host] { host.setProgress(70); });
     }
+    extractBrowserCaches(ctx, stopAns);
 
     host.setLoadLabel(QString::fromUtf8(kLabelOrganizing));
     host.setProgress(80);

@@ -39,7 +39,8 @@ struct CollectionContext
 {
     MdlVELT &state;
     Settings &settings;
-    const ExtTable &ext;
+    // Not const: a collection that reads today's browsers adds today's types to it.
+    ExtTable &ext;
     const RegistrySource &registry;
     const DriveMap &drives;
     UserDialogs &dialogs;

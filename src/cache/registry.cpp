@@ -103,8 +103,11 @@ std::unique_ptr<RegistrySource> makeDesktopRegistry(
 }
 
 std::unique_ptr<RegistrySource> makeRegistrySource(const QStringList &registryFiles,
-                                                   const QString &executableDir)
+                                                   const QString &executableDir,
+                                                   bool *desktopProfile)
 {
+    if (desktopProfile)
+        *desktopProfile = false;
     QStringList files = registryFiles;
 #ifndef _WIN32
     if (files.isEmpty() && !executableDir.isEmpty()) {
@@ -124,6 +127,8 @@ std::unique_ptr<RegistrySource> makeRegistrySource(const QStringList &registryFi
 #ifdef _WIN32
     return std::make_unique<WindowsRegistrySource>();
 #else
+    if (desktopProfile)
+        *desktopProfile = true;
     return makeDesktopRegistry(desktopSystemRoot(), [](const QString &name) {
         return QStandardPaths::findExecutable(name);
     });

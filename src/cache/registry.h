@@ -18,9 +18,11 @@ bool GetKeyValue(const RegistrySource &source, std::uint32_t KeyRoot, const QStr
 
 // The source used at start: the given registry files merged (later wins); without any, a
 // VELT.reg beside the executable; otherwise the desktop profile (on Windows: the real registry).
-// Malformed lines are reported once each on standard error.
+// Malformed lines are reported once each on standard error. desktopProfile, when given, tells
+// whether the desktop profile was chosen.
 std::unique_ptr<RegistrySource> makeRegistrySource(const QStringList &registryFiles,
-                                                   const QString &executableDir);
+                                                   const QString &executableDir,
+                                                   bool *desktopProfile = nullptr);
 
 // The desktop profile: "SystemRoot" (under the NT key) = systemRoot when not empty, and the App
 // Paths of IEXPLORE.EXE, MSPAINT.EXE, RealPlay.exe and QuickTimePlayer.exe from the programs

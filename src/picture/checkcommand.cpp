@@ -1,16 +1,25 @@
 #include "picture/checkcommand.h"
 
+#include "browser/filename.h"
 #include "picture/imagecheck.h"
 #include "picture/pictureloader.h"
+
+#include <QFileInfo>
+#include <QHash>
 
 namespace velt {
 
 int runCheckCommand(const QStringList &paths, QTextStream &out)
 {
     const MetafileHelper helper = defaultMetafileHelper();
+    // Files of a working folder are checked with what is recorded there about their sources.
+    QHash<QString, SourceTable> sourcesByFolder;
     int status = 0;
     for (const QString &path : paths) {
-        CheckResult result = checkImageFile(path).result;
+        const QString folder = QFileInfo(path).absolutePath();
+        if (!sourcesByFolder.contains(folder))
+            sourcesByFolder.insert(folder, SourceTable::load(folder));
+        CheckResult result = checkImageFile(path, sourcesByFolder[folder]).result;
         QSize size;
         if (result == CheckResult::Passes) {
             const LoadedPicture picture = loadPicture(path, helper);
@@ -20,9 +29,10 @@ int runCheckCommand(const QStringList &paths, QTextStream &out)
                 result = CheckResult::Unreadable;
         }
         if (result == CheckResult::Passes) {
-            out << "ok\t" << size.width() << 'x' << size.height() << '\t' << path << '\n';
+            out << "ok\t" << size.width() << 'x' << size.height() << '\t' << printableText(path)
+                << '\n';
         } else {
-            out << "bad\t" << checkReportHeadline(result) << '\t' << path << '\n';
+            out << "bad\t" << checkReportHeadline(result) << '\t' << printableText(path) << '\n';
             status = 1;
         }
     }

@@ -181,7 +181,7 @@ bool FrmPicture::Form_Load()
     VScroll1->hide();
 
     const QString fn = m_owner.fn();
-    const CheckOutcome check = checkImageFile(fn);
+    const CheckOutcome check = checkImageFile(fn, m_state.Sources);
     if (check.result != CheckResult::Passes) {
         reportFailure(check.result, check.modified);
         return false;

@@ -22,6 +22,30 @@ std::optional<quint8> readByteAt(QFile &file, qint64 offset)
     return static_cast<quint8>(c);
 }
 
+struct FormatResult
+{
+    const char *name;
+    CheckResult result;
+};
+
+// The report's format names, as the headlines write them.
+constexpr FormatResult kFormatResults[] = {
+        {"Gif", CheckResult::GifDamaged},   {"Jpeg", CheckResult::JpegDamaged},
+        {"Bmp", CheckResult::BmpDamaged},   {"Png", CheckResult::PngDamaged},
+        {"Webp", CheckResult::WebpDamaged}, {"Avif", CheckResult::AvifDamaged},
+        {"Svg", CheckResult::SvgDamaged},   {"Ico", CheckResult::IcoDamaged},
+        {"Wmf", CheckResult::WmfDamaged},   {"Emf", CheckResult::EmfDamaged},
+};
+
+CheckResult damagedResultFor(const QString &formatName)
+{
+    for (const FormatResult &f : kFormatResults) {
+        if (formatName == QLatin1String(f.name))
+            return f.result;
+    }
+    return CheckResult::Unreadable;
+}
+
 } // namespace
 
 std::optional<CheckBytes> readCheckBytes(const QString &path)
@@ -87,6 +111,26 @@ std::optional<bool> PictureCheck(const QString &path)
     return classifyCheckBytes(*bytes) == CheckResult::Passes;
 }
 
+CheckOutcome checkImageFile(const QString &path, const SourceTable &sources)
+{
+    const QFileInfo info(path);
+    const auto facts = sources.lookup(info);
+    if (!facts)
+        return checkImageFile(path);
+    CheckOutcome outcome;
+    outcome.modified = info.lastModified();
+    outcome.result = facts->cut ? damagedResultFor(facts->format) : CheckResult::Passes;
+    return outcome;
+}
+
+std::optional<bool> PictureCheck(const QString &path, const SourceTable &sources)
+{
+    const auto facts = sources.lookup(path);
+    if (!facts)
+        return PictureCheck(path);
+    return !facts->cut;
+}
+
 QString checkReportHeadline(CheckResult result)
 {
     switch (result) {
@@ -98,7 +142,14 @@ QString checkReportHeadline(CheckResult result)
         return QStringLiteral("<Bmpフォーマット> 画像データが不正ですので読み込みを中止します。");
     case CheckResult::Passes:
     case CheckResult::Unreadable:
+        return QStringLiteral("<不明フォーマット> 画像データが不正ですので読み込みを中止します。");
+    default:
         break;
+    }
+    for (const FormatResult &f : kFormatResults) {
+        if (f.result == result)
+            return QStringLiteral("<%1フォーマット> 画像データが不正ですので読み込みを中止します。")
+                    .arg(QLatin1String(f.name));
     }
     return QStringLiteral("<不明フォーマット> 画像データが不正ですので読み込みを中止します。");
 }

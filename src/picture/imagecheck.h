@@ -1,5 +1,7 @@
 #pragma once
 
+#include "browser/sourcetable.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -14,6 +16,15 @@ enum class CheckResult {
     JpegDamaged, // first byte 0xFF, last byte not 0xD9
     BmpDamaged,  // first byte "B", second byte not "M"
     Unreadable,  // missing, not a regular file, empty, or a read failed
+    // A body taken from today's browsers that was cut short, by its format. A cut GIF, JPEG or
+    // BMP body is GifDamaged, JpegDamaged or BmpDamaged.
+    PngDamaged,
+    WebpDamaged,
+    AvifDamaged,
+    SvgDamaged,
+    IcoDamaged,
+    WmfDamaged,
+    EmfDamaged,
 };
 
 // The three bytes the check looks at; a byte beyond the end of the file stays 0.
@@ -45,8 +56,16 @@ CheckOutcome checkImageFile(const QString &path);
 // read. Shows nothing and changes nothing.
 std::optional<bool> PictureCheck(const QString &path);
 
+// The same checks for a file of the working folder. A file taken from today's browsers (sources
+// knows it, with the size and time it was written with) fails only when its body was cut short
+// or its format's end is missing, with its own format's result; every other file gets the
+// three-byte tests.
+CheckOutcome checkImageFile(const QString &path, const SourceTable &sources);
+std::optional<bool> PictureCheck(const QString &path, const SourceTable &sources);
+
 // First line of the report: the format's headline, or the unknown-format one for every other
-// failure (unreadable file, loader refusal).
+// failure (unreadable file, loader refusal). Formats of today's browsers follow the JPEG
+// headline's pattern with their own name.
 QString checkReportHeadline(CheckResult result);
 
 // "yyyy/mm/dd  hh:mm:ss" (two spaces), local time.

@@ -26,10 +26,12 @@ struct MetafileHelper
 // VELT_METAFILE_HELPER when set; otherwise velt-metafile as findProgramFile finds it.
 MetafileHelper defaultMetafileHelper();
 
-// Loads JPEG, GIF, BMP, ICO/CUR, PNG and the netpbm/X bitmaps through Qt's readers, deciding
-// the format from the content, not the name; WMF and EMF through the helper process, rendered
-// at the metafile's own size on white. The result is RGB32 or ARGB32_Premultiplied, ready to
-// paint. Needs a QGuiApplication for metafiles with text.
+// Loads JPEG, GIF, BMP, ICO/CUR, PNG, WebP (and AVIF where Qt has a plugin) and the netpbm/X
+// bitmaps through Qt's readers, deciding the format from the content, not the name; WMF and EMF
+// through the helper process, rendered at the metafile's own size on white; SVG, in a file named
+// *.svg, that refers to nothing outside itself, at its own size (at most 4096 pixels a side) on
+// white. The result is
+// RGB32 or ARGB32_Premultiplied, ready to paint. Needs a QGuiApplication for metafiles with text.
 LoadedPicture loadPicture(const QString &path);
 LoadedPicture loadPicture(const QString &path, const MetafileHelper &helper);
 

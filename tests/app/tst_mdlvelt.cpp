@@ -16,6 +16,8 @@ private Q_SLOTS:
     void tableLayout();
     void classify_data();
     void classify();
+    void classifyWithTodaysTypes_data();
+    void classifyWithTodaysTypes();
     void displayLine_data();
     void displayLine();
     void filterConvertsToQtSyntax();
@@ -71,6 +73,34 @@ void TestMdlVelt::classify()
     const ExtTable &t = ExtTable::standard();
     QCOMPARE(t.SerchGaExp(name), picture);
     QCOMPARE(t.SerchDoExp(name), media);
+}
+
+// With today's types the design's names classify as before; today's join them.
+void TestMdlVelt::classifyWithTodaysTypes_data()
+{
+    classify_data();
+    QTest::newRow("png") << "a.png" << true << false;
+    QTest::newRow("webp") << "a.WEBP" << true << false;
+    QTest::newRow("avif") << "a.avif" << true << false;
+    QTest::newRow("svg") << "a.svg" << true << false;
+    for (const char *name :
+         {"v.mp4", "v.m4v", "v.webm", "s.ogg", "s.opus", "s.m4a", "s.aac", "s.flac", "s.mp3"})
+        QTest::newRow(name) << name << false << true;
+}
+
+void TestMdlVelt::classifyWithTodaysTypes()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, picture);
+    QFETCH(bool, media);
+    ExtTable t = ExtTable::standard();
+    t.addTodaysTypes();
+    QCOMPARE(t.SerchGaExp(name), picture);
+    QCOMPARE(t.SerchDoExp(name), media);
+    QCOMPARE(qtFilterList(openFileFilter(t)).size(), 12);
+    t.fill();
+    QVERIFY(!t.SerchGaExp(QStringLiteral("a.png")));
+    QCOMPARE(openFileFilter(t), QString::fromUtf8(kOpenFileFilter));
 }
 
 void TestMdlVelt::displayLine_data()

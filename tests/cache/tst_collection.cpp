@@ -123,12 +123,12 @@ struct Run
     ScriptedDialogs dialogs;
     RecordingHost host{state};
     DriveMap drives;
+    ExtTable ext = ExtTable::standard();
 
     Run() { settings.applyDefaults(QString()); }
     CacheLocation collect(const RegistrySource &registry)
     {
-        CollectionContext ctx{state, settings, ExtTable::standard(), registry, drives, dialogs,
-                              host,  kToday};
+        CollectionContext ctx{state, settings, ext, registry, drives, dialogs, host, kToday};
         return GetICPath(ctx);
     }
     QStringList listed() const { return state.ListFile.mid(1, state.ListCount); }

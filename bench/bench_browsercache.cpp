@@ -1,0 +1,96 @@
+// Browser-cache extraction speed: a Chromium Simple Cache folder and a Firefox cache2 folder of
+// 100 000 entries each (a third of them pictures, the rest pages and scripts), extracted into a
+// working folder the way the collection does it, serving the window between entries.
+
+#include "browser/extraction.h"
+
+#include "browser/cachebuilder.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+using namespace velt;
+using namespace cachebuilder;
+
+namespace {
+
+QByteArray smallPng(int i)
+{
+    QImage image(8, 8, QImage::Format_RGB32);
+    image.fill(QColor::fromRgb(i % 256, (i / 256) % 256, 90));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+void build(const QString &dir, CacheFormat format, int entries)
+{
+    QDir().mkpath(dir);
+    const QByteArray script = QByteArray("function f(){return 1;}\n").repeated(40);
+    for (int i = 0; i < entries; ++i) {
+        const bool picture = i % 3 == 0;
+        const QByteArray url = "https://site" + QByteArray::number(i % 97) + ".test/"
+                + (picture ? "img/p" : "js/s") + QByteArray::number(i) + (picture ? ".png" : ".js");
+        const QByteArray body = picture ? smallPng(i) : script;
+        const QByteArray type = picture ? "image/png" : "text/javascript";
+        if (format == CacheFormat::Chromium) {
+            ChromiumEntry e;
+            e.key = "1/0/_dk_https://a.test https://a.test " + url;
+            e.head = {"HTTP/1.1 200 OK", "Content-Type: " + type,
+                      "Content-Length: " + QByteArray::number(body.size())};
+            e.body = body;
+            writeChromiumEntry(dir, e);
+        } else {
+            FirefoxEntry e;
+            e.key = "O^partitionKey=%28https%2Ca.test%29,:" + url;
+            e.head = "HTTP/1.1 200 OK\r\nContent-Type: " + type
+                    + "\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n";
+            e.body = body;
+            writeFirefoxEntry(dir, e);
+        }
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const int entries = argc > 1 ? QByteArray(argv[1]).toInt() : 100000;
+    QTemporaryDir dir;
+    for (const CacheFormat format : {CacheFormat::Chromium, CacheFormat::Firefox}) {
+        const char *name = format == CacheFormat::Chromium ? "Chromium" : "Firefox";
+        const QString cache = dir.filePath(QString::fromLatin1(name));
+        const QString work = dir.filePath(QStringLiteral("VeltTemp") + QString::fromLatin1(name));
+        QDir().mkpath(work);
+        QElapsedTimer timer;
+        timer.start();
+        build(cache, format, entries);
+        const double buildSeconds = timer.elapsed() / 1000.0;
+        SourceTable table;
+        int yields = 0;
+        timer.start();
+        const int written = extractCacheFolder({format, cache}, work, table, [&](bool wrote) {
+            if (wrote || ++yields % 64 == 0)
+                QCoreApplication::processEvents();
+            return true;
+        });
+        const double seconds = timer.elapsed() / 1000.0;
+        timer.start();
+        table.save(work);
+        const double saveSeconds = timer.elapsed() / 1000.0;
+        std::printf("%-8s %d entries (built in %.1f s): %d pictures extracted in %.2f s "
+                    "(%.0f entries/s), side table saved in %.3f s\n",
+                    name, entries, buildSeconds, written, seconds, entries / seconds, saveSeconds);
+        std::fflush(stdout);
+    }
+    return 0;
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "app/mdlvelt.h"
+#include "browser/extraction.h"
+
+namespace velt {
+
+struct CollectionContext;
+
+// The progress window's text while today's browsers' caches are read.
+extern const char *const kLabelSearchingBrowsers;
+
+// The browser caches a collection reads: those in the folders named on the command line and,
+// when the desktop profile is in use, those of the desktop's browser profiles (HOME and
+// XDG_CACHE_HOME).
+QList<BrowserCacheFolder> browserCachesFor(const MdlVELT &state);
+
+// The copy stage's step after the registry's caches: writes the pictures, movies and sounds of
+// today's browsers' caches into WorkDir, records them in state.Sources (and beside them), and
+// teaches the media-type table today's types. Yields between entries and asks about a pending
+// stop as the other copies do. Does nothing at all when there is no such cache.
+void extractBrowserCaches(CollectionContext &ctx, int &stopAns);
+
+} // namespace velt

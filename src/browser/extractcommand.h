@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QTextStream>
+
+#include <optional>
+
+namespace velt {
+
+struct CollectionContext;
+
+// Copies file into folder under its own name, or with a short suffix when that is taken (an
+// existing file is never replaced), keeping its last-modified time. Returns the name used;
+// empty when the file could not be copied.
+std::optional<QString> copyIntoFolder(const QString &file, const QString &folder);
+
+// velt --extract DIR: runs the start-up collection, then copies every listed picture, every GIF
+// and every movie and sound of the working folder into destDir (created when missing). Writes
+// one line per file: "ok" or "bad" (the damaged-download check), the name in destDir and, for
+// files from today's browsers, the source URL, tab-separated, control characters escaped.
+// Empties the working folder afterwards as --list does. Returns 0, or 1 when destDir cannot be
+// made.
+int runExtractCommand(CollectionContext &ctx, const QString &destDir, QTextStream &out,
+                      QTextStream &err);
+
+} // namespace velt

@@ -1,0 +1,367 @@
+#include "browser/extraction.h"
+
+#include "browser/bodycheck.h"
+#include "browser/decode.h"
+#include "browser/entryfile.h"
+#include "browser/filename.h"
+#include "browser/mediatype.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace velt {
+
+namespace {
+
+constexpr qint64 kCopyChunk = 1024 * 1024;
+constexpr int kMaxNameTries = 10000;
+constexpr int kDetectDepth = 3;
+
+bool isChromiumEntryName(const QString &name)
+{
+    static const QRegularExpression pattern(QStringLiteral("^[0-9a-f]{16}_0$"));
+    return pattern.match(name).hasMatch();
+}
+
+bool isFirefoxEntryName(const QString &name)
+{
+    static const QRegularExpression pattern(QStringLiteral("^[0-9A-F]{40}$"));
+    return pattern.match(name).hasMatch();
+}
+
+QStringList entryNames(const QString &dir, bool (*isEntry)(const QString &))
+{
+    QStringList names;
+    QDirIterator it(dir, QDir::Files | QDir::Hidden | QDir::System);
+    while (it.hasNext()) {
+        const QString name = it.nextFileInfo().fileName();
+        if (isEntry(name))
+            names << name;
+    }
+    names.sort();
+    return names;
+}
+
+bool startsWithSimpleMagic(const QString &path)
+{
+    EntryFile file(path);
+    const auto magic = file.read(0, 8);
+    return magic && le64(*magic, 0) == 0xfcfb6d1ba7725c30ULL;
+}
+
+// A folder is taken for a cache when one of its first entries reads as one. The path is made
+// canonical, so that a cache reached two ways is read once.
+std::optional<BrowserCacheFolder> cacheIn(const QString &folder)
+{
+    constexpr int kProbes = 8;
+    const QString dir = QFileInfo(folder).canonicalFilePath();
+    if (dir.isEmpty())
+        return std::nullopt;
+    const QStringList chromium = entryNames(dir, isChromiumEntryName);
+    for (qsizetype i = 0; i < qMin<qsizetype>(chromium.size(), kProbes); ++i) {
+        if (startsWithSimpleMagic(QDir(dir).filePath(chromium[i])))
+            return BrowserCacheFolder{CacheFormat::Chromium, dir};
+    }
+    const QStringList firefox = entryNames(dir, isFirefoxEntryName);
+    for (qsizetype i = 0; i < qMin<qsizetype>(firefox.size(), kProbes); ++i) {
+        if (readFirefoxEntry(QDir(dir).filePath(firefox[i])))
+            return BrowserCacheFolder{CacheFormat::Firefox, dir};
+    }
+    return std::nullopt;
+}
+
+void detectBelow(const QString &dir, int depth, QList<BrowserCacheFolder> &found)
+{
+    if (const auto cache = cacheIn(dir)) {
+        found << *cache;
+        return;
+    }
+    if (depth >= kDetectDepth)
+        return;
+    QStringList subfolders = QDir(dir).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden
+                                                 | QDir::NoSymLinks);
+    subfolders.sort();
+    for (const QString &sub : std::as_const(subfolders))
+        detectBelow(QDir(dir).filePath(sub), depth + 1, found);
+}
+
+// Reads the body's pieces one after another into sink, which may refuse more.
+bool readPieces(const CachedResponse &response, qint64 limit,
+                const std::function<bool(const QByteArray &)> &sink)
+{
+    qint64 left = limit;
+    for (const BodyPiece &piece : response.body) {
+        EntryFile file(piece.file);
+        if (!file.isOpen())
+            return false;
+        for (qint64 done = 0; done < piece.length && left > 0;) {
+            const qint64 n = qMin(qMin(kCopyChunk, piece.length - done), left);
+            const auto data = file.read(piece.offset + done, n);
+            if (!data || !sink(*data))
+                return false;
+            done += n;
+            left -= n;
+        }
+        if (left <= 0)
+            break;
+    }
+    return true;
+}
+
+// Size and time of every file the body comes from, to notice a browser writing meanwhile.
+QList<std::pair<qint64, QDateTime>> pieceStamps(const CachedResponse &response)
+{
+    QList<std::pair<qint64, QDateTime>> stamps;
+    for (const BodyPiece &piece : response.body) {
+        const QFileInfo info(piece.file);
+        stamps.append({info.size(), info.lastModified()});
+    }
+    return stamps;
+}
+
+// Opens a new file in folder under name, or the first free suffixed name; never replaces one.
+std::optional<QString> createUnique(const QString &folder, const QString &name, QFile &out)
+{
+    for (int n = 1; n <= kMaxNameTries; ++n) {
+        const QString candidate = n == 1 ? name : suffixedName(name, n);
+        out.setFileName(QDir(folder).filePath(candidate));
+        if (out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            return candidate;
+        const QFileInfo taken(out.fileName());
+        if (!taken.exists() && !taken.isSymLink())
+            return std::nullopt; // not a name clash: the folder cannot be written
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+QList<BrowserCacheFolder> detectBrowserCaches(const QString &dir)
+{
+    QList<BrowserCacheFolder> found;
+    const QFileInfo info(dir);
+    if (!dir.isEmpty() && info.isDir())
+        detectBelow(info.absoluteFilePath(), 0, found);
+    return found;
+}
+
+QList<BrowserCacheFolder> findDesktopBrowserCaches(const QString &home, const QString &xdgCacheHome)
+{
+    QList<BrowserCacheFolder> found;
+    if (home.isEmpty())
+        return found;
+    const QString cacheHome = !xdgCacheHome.isEmpty() && QDir::isAbsolutePath(xdgCacheHome)
+            ? xdgCacheHome
+            : home + QStringLiteral("/.cache");
+    auto add = [&found](const BrowserCacheFolder &cache) {
+        if (!found.contains(cache))
+            found << cache;
+    };
+    auto eachProfile = [](const QString &root, const std::function<void(const QString &)> &fn) {
+        QStringList profiles = QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden
+                                                    | QDir::NoSymLinks);
+        profiles.sort();
+        for (const QString &profile : std::as_const(profiles))
+            fn(QDir(root).filePath(profile));
+    };
+
+    // Firefox: one cache2 per profile; snap and flatpak keep their own cache folders.
+    const QStringList firefoxRoots{
+            cacheHome + QStringLiteral("/mozilla/firefox"),
+            home + QStringLiteral("/snap/firefox/common/.cache/mozilla/firefox"),
+            home + QStringLiteral("/.var/app/org.mozilla.firefox/cache/mozilla/firefox"),
+    };
+    for (const QString &root : firefoxRoots) {
+        eachProfile(root, [&](const QString &profile) {
+            const QString entries = profile + QStringLiteral("/cache2/entries");
+            if (const auto cache = cacheIn(entries); cache && cache->format == CacheFormat::Firefox)
+                add(*cache);
+        });
+    }
+
+    // The Chromium family: PROFILE/Cache/Cache_Data, or the older PROFILE/Cache; Opera keeps
+    // one cache without a profile level.
+    const QStringList chromiumNames{
+            QStringLiteral("chromium"),
+            QStringLiteral("google-chrome"),
+            QStringLiteral("google-chrome-beta"),
+            QStringLiteral("google-chrome-unstable"),
+            QStringLiteral("BraveSoftware/Brave-Browser"),
+            QStringLiteral("BraveSoftware/Brave-Browser-Beta"),
+            QStringLiteral("microsoft-edge"),
+            QStringLiteral("microsoft-edge-beta"),
+            QStringLiteral("microsoft-edge-dev"),
+            QStringLiteral("vivaldi"),
+            QStringLiteral("vivaldi-snapshot"),
+            QStringLiteral("opera"),
+            QStringLiteral("opera-beta"),
+    };
+    QStringList chromiumRoots;
+    for (const QString &name : chromiumNames)
+        chromiumRoots << cacheHome + QLatin1Char('/') + name;
+    chromiumRoots << home + QStringLiteral("/snap/chromium/common/.cache/chromium")
+                  << home + QStringLiteral("/.var/app/org.chromium.Chromium/cache/chromium")
+                  << home + QStringLiteral("/.var/app/com.google.Chrome/cache/google-chrome")
+                  << home
+                    + QStringLiteral(
+                             "/.var/app/com.brave.Browser/cache/BraveSoftware/Brave-Browser")
+                  << home + QStringLiteral("/.var/app/com.microsoft.Edge/cache/microsoft-edge")
+                  << home + QStringLiteral("/.var/app/com.vivaldi.Vivaldi/cache/vivaldi")
+                  << home + QStringLiteral("/.var/app/com.opera.Opera/cache/opera");
+    auto tryCache = [&](const QString &profile) {
+        for (const QString &sub : {QStringLiteral("/Cache/Cache_Data"), QStringLiteral("/Cache")}) {
+            if (const auto cache = cacheIn(profile + sub);
+                cache && cache->format == CacheFormat::Chromium) {
+                add(*cache);
+                return;
+            }
+        }
+    };
+    for (const QString &root : std::as_const(chromiumRoots)) {
+        tryCache(root);
+        eachProfile(root, tryCache);
+    }
+    return found;
+}
+
+std::optional<ExtractedFile> extractResponse(const CachedResponse &response, const QString &folder,
+                                             const ExtractLimits &limits, bool *changed)
+{
+    if (changed)
+        *changed = false;
+    const int status = response.head.status;
+    if (status != 200 && status != 203 && status != 206)
+        return std::nullopt;
+    const qint64 stored = response.bodyLength();
+    if (stored <= 0)
+        return std::nullopt;
+
+    // The length the whole body has: Content-Length, or a range's total from offset 0.
+    qint64 expected = -1;
+    if (status == 206) {
+        const auto range = parseContentRange(response.head.value("content-range"));
+        if (!range || range->first != 0)
+            return std::nullopt; // a middle part only
+        expected = range->total;
+    } else if (const auto length = response.head.contentLength()) {
+        expected = *length;
+    }
+
+    const QByteArrayList codings = response.head.contentEncodings();
+    const QList<std::pair<qint64, QDateTime>> before = pieceStamps(response);
+    std::optional<QByteArray> decoded;
+    DecodeStatus decodeStatus = DecodeStatus::Complete;
+    QByteArray head;
+    if (!codings.isEmpty()) {
+        if (stored > limits.maxEncoded)
+            return std::nullopt;
+        QByteArray encoded;
+        if (!readPieces(response, stored, [&encoded](const QByteArray &data) {
+                encoded += data;
+                return true;
+            }))
+            return std::nullopt;
+        DecodedBody body = decodeContent(encoded, codings, limits.maxDecoded);
+        if (body.status == DecodeStatus::TooLarge || body.status == DecodeStatus::Unsupported
+            || body.data.isEmpty())
+            return std::nullopt;
+        decodeStatus = body.status;
+        decoded = std::move(body.data);
+        head = decoded->left(kSignatureBytes);
+    } else if (!readPieces(response, kSignatureBytes, [&head](const QByteArray &data) {
+                   head += data;
+                   return true;
+               })) {
+        return std::nullopt;
+    }
+
+    MediaFormat format = formatFromSignature(head);
+    if (!format.isKnown())
+        format = formatFromContentType(response.head.value("content-type"));
+    if (!format.isKnown())
+        return std::nullopt;
+
+    QFile out;
+    const auto name =
+            createUnique(folder, cacheFileName(response.url, format.extension, response.hash), out);
+    if (!name)
+        return std::nullopt;
+    bool written = true;
+    if (decoded) {
+        written = out.write(*decoded) == decoded->size();
+    } else {
+        written = readPieces(response, stored, [&out](const QByteArray &data) {
+            return out.write(data) == data.size();
+        });
+    }
+    written = out.flush() && written;
+    // The browser wrote the entry meanwhile: what was read may mix two versions.
+    if (!written || pieceStamps(response) != before) {
+        if (changed)
+            *changed = written;
+        out.remove();
+        return std::nullopt;
+    }
+    const QDateTime fetched = response.fetched.isValid() ? response.fetched : before.first().second;
+    out.setFileTime(fetched, QFileDevice::FileModificationTime);
+    out.close();
+
+    const QFileInfo file(out.fileName());
+    ExtractedFile result;
+    result.name = *name;
+    result.facts.url = response.url;
+    result.facts.contentLength = expected;
+    result.facts.format = format.name;
+    result.facts.size = file.size();
+    result.facts.modified = file.lastModified();
+    result.facts.cut = response.truncated || response.gap || (expected >= 0 && stored < expected)
+            || decodeStatus != DecodeStatus::Complete
+            || !formatEndIntact(out.fileName(), format.extension);
+    return result;
+}
+
+QStringList cacheEntryFiles(const BrowserCacheFolder &cache)
+{
+    QStringList files;
+    const QStringList names = entryNames(
+            cache.path,
+            cache.format == CacheFormat::Chromium ? isChromiumEntryName : isFirefoxEntryName);
+    for (const QString &name : names)
+        files << QDir(cache.path).filePath(name);
+    return files;
+}
+
+std::optional<CachedResponse> readCacheEntry(const BrowserCacheFolder &cache,
+                                             const QString &entryPath)
+{
+    return cache.format == CacheFormat::Chromium ? readChromiumEntry(entryPath)
+                                                 : readFirefoxEntry(entryPath);
+}
+
+int extractCacheFolder(const BrowserCacheFolder &cache, const QString &folder, SourceTable &table,
+                       const std::function<bool(bool wrote)> &between, const ExtractLimits &limits)
+{
+    int written = 0;
+    for (const QString &entry : cacheEntryFiles(cache)) {
+        std::optional<ExtractedFile> file;
+        // An entry that changed while it was read is read once more, then left.
+        bool changed = true;
+        for (int attempt = 0; attempt < 2 && changed; ++attempt) {
+            const auto response = readCacheEntry(cache, entry);
+            if (!response)
+                break;
+            file = extractResponse(*response, folder, limits, &changed);
+        }
+        if (file) {
+            table.insert(file->name, file->facts);
+            ++written;
+        }
+        if (between && !between(file.has_value()))
+            break;
+    }
+    return written;
+}
+
+} // namespace velt

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "browser/cacheentry.h"
+#include "browser/sourcetable.h"
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace velt {
+
+enum class CacheFormat { Firefox, Chromium };
+
+// A folder of cache entries: Firefox's "entries" folder, or the folder of a Chromium Simple
+// Cache's "*_0" files.
+struct BrowserCacheFolder
+{
+    CacheFormat format = CacheFormat::Chromium;
+    QString path;
+    friend bool operator==(const BrowserCacheFolder &, const BrowserCacheFolder &) = default;
+};
+
+// The cache folders in dir or below it (at most three levels down, no links followed), told
+// by their files' content: a Chromium entry starts with the Simple Cache's magic number; a
+// Firefox entry ends with the offset of valid metadata.
+QList<BrowserCacheFolder> detectBrowserCaches(const QString &dir);
+
+// Every Firefox and Chromium-family profile's cache of the desktop: under xdgCacheHome (or
+// home/.cache when it is empty or relative) and in the snap and flatpak locations under home.
+QList<BrowserCacheFolder> findDesktopBrowserCaches(const QString &home,
+                                                   const QString &xdgCacheHome);
+
+struct ExtractLimits
+{
+    qint64 maxEncoded = 64LL * 1024 * 1024;  // a body stored with a Content-Encoding
+    qint64 maxDecoded = 128LL * 1024 * 1024; // what it may decode to
+};
+
+struct ExtractedFile
+{
+    QString name; // in the destination folder
+    SourceFacts facts;
+};
+
+// Writes the body of a cached picture, movie or sound into folder under a name made from its
+// URL (a short suffix when the name is taken: nothing is ever overwritten), dated when the
+// browser fetched it. Empty when the response is not a picture, movie or sound, holds no body,
+// cannot be decoded within the limits, or its files changed while being read (then changed is
+// set, when given).
+std::optional<ExtractedFile> extractResponse(const CachedResponse &response, const QString &folder,
+                                             const ExtractLimits &limits = {},
+                                             bool *changed = nullptr);
+
+// The entry files of a cache folder in name order (entries of the other format, the browsers'
+// index files and doomed entries left out).
+QStringList cacheEntryFiles(const BrowserCacheFolder &cache);
+
+// Reads one entry file of the cache's format.
+std::optional<CachedResponse> readCacheEntry(const BrowserCacheFolder &cache,
+                                             const QString &entryPath);
+
+// Extracts every entry of cache into folder and records each written file in table. After
+// every entry, between(wrote) is asked whether to go on. Returns the number of files written.
+int extractCacheFolder(const BrowserCacheFolder &cache, const QString &folder, SourceTable &table,
+                       const std::function<bool(bool wrote)> &between = {},
+                       const ExtractLimits &limits = {});
+
+} // namespace velt

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+namespace velt {
+
+// The most characters a name made from a URL has, extension included.
+inline constexpr int kMaxCacheNameLength = 100;
+
+// The name a cached body gets in the working folder: the URL's last path segment,
+// percent-decoded and made safe (no separators, control or reserved characters, no leading
+// dots; query and fragment dropped; at most kMaxCacheNameLength characters), its own extension
+// replaced by extension. A URL without a usable segment gets the entry hash instead.
+QString cacheFileName(const QString &url, const QString &extension, const QString &entryHash);
+
+// The n-th other name for a taken one (n >= 2): "a.png" -> "a_2.png".
+QString suffixedName(const QString &name, int n);
+
+// The text with control characters (and Unicode line and paragraph separators) written as
+// \xNN or \uNNNN, so that it prints on one line.
+QString printableText(const QString &text);
+
+} // namespace velt

@@ -1,0 +1,82 @@
+#include "browser/sourcetable.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+namespace velt {
+
+const char *const SourceTable::kFileName = ".velt-sources.tsv";
+
+namespace {
+
+constexpr qint64 kMaxTableBytes = 64LL * 1024 * 1024;
+
+// A name or URL in a tab-separated line: tabs, line ends and the escape itself written as %XX.
+QByteArray field(const QString &text)
+{
+    return text.toUtf8().toPercentEncoding(QByteArray(" !\"#$&'()*+,/:;<=>?@[]^`{|}~"));
+}
+
+} // namespace
+
+void SourceTable::insert(const QString &fileName, const SourceFacts &facts)
+{
+    m_facts.insert(fileName, facts);
+}
+
+std::optional<SourceFacts> SourceTable::lookup(const QFileInfo &file) const
+{
+    const auto it = m_facts.constFind(file.fileName());
+    if (it == m_facts.cend())
+        return std::nullopt;
+    if (!file.exists() || file.size() != it->size
+        || file.lastModified().toMSecsSinceEpoch() != it->modified.toMSecsSinceEpoch())
+        return std::nullopt;
+    return *it;
+}
+
+bool SourceTable::save(const QString &folder) const
+{
+    QSaveFile file(QDir(folder).filePath(QString::fromLatin1(kFileName)));
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    for (auto it = m_facts.cbegin(); it != m_facts.cend(); ++it) {
+        const SourceFacts &f = it.value();
+        file.write(field(it.key()) + '\t' + QByteArray::number(f.size) + '\t'
+                   + QByteArray::number(f.modified.toMSecsSinceEpoch()) + '\t' + (f.cut ? "1" : "0")
+                   + '\t' + field(f.format) + '\t' + QByteArray::number(f.contentLength) + '\t'
+                   + field(f.url) + '\n');
+    }
+    return file.commit();
+}
+
+SourceTable SourceTable::load(const QString &folder)
+{
+    SourceTable table;
+    QFile file(QDir(folder).filePath(QString::fromLatin1(kFileName)));
+    if (!QFileInfo(file).isFile() || file.size() > kMaxTableBytes
+        || !file.open(QIODevice::ReadOnly))
+        return table;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        const QByteArrayList parts = line.split('\t');
+        if (parts.size() != 7)
+            continue;
+        bool sizeOk = false;
+        bool timeOk = false;
+        bool lengthOk = false;
+        SourceFacts facts;
+        facts.size = parts[1].toLongLong(&sizeOk);
+        facts.modified = QDateTime::fromMSecsSinceEpoch(parts[2].toLongLong(&timeOk));
+        facts.cut = parts[3] == "1";
+        facts.format = QString::fromUtf8(QByteArray::fromPercentEncoding(parts[4]));
+        facts.contentLength = parts[5].toLongLong(&lengthOk);
+        facts.url = QString::fromUtf8(QByteArray::fromPercentEncoding(parts[6]));
+        const QString name = QString::fromUtf8(QByteArray::fromPercentEncoding(parts[0]));
+        if (sizeOk && timeOk && lengthOk && !name.isEmpty() && !name.contains(QLatin1Char('/')))
+            table.insert(name, facts);
+    }
+    return table;
+}
+
+} // namespace velt

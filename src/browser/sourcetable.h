@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QHash>
+#include <QString>
+
+#include <optional>
+
+namespace velt {
+
+// What is known about one file written into the working folder from a browser cache.
+struct SourceFacts
+{
+    QString url;
+    qint64 contentLength = -1; // the length the server announced for the whole body; -1 unknown
+    bool cut = false;          // the body is shorter than announced, or its format's end is missing
+    QString format;            // the report's format name: "Png", "Jpeg"
+    qint64 size = 0;           // the file as written: a changed file has no facts any more
+    QDateTime modified;
+};
+
+// The facts by working-folder file name. Kept in memory for the windows, and beside the files
+// in a hidden file, so that a later --check on the working folder finds them too.
+class SourceTable
+{
+public:
+    // The hidden file's name in the working folder.
+    static const char *const kFileName;
+
+    void clear() { m_facts.clear(); }
+    bool isEmpty() const { return m_facts.isEmpty(); }
+    qsizetype size() const { return m_facts.size(); }
+    void insert(const QString &fileName, const SourceFacts &facts);
+    // The facts of a file, only when it still has the size and time it was written with.
+    std::optional<SourceFacts> lookup(const QFileInfo &file) const;
+    std::optional<SourceFacts> lookup(const QString &path) const { return lookup(QFileInfo(path)); }
+
+    // Writes the table into folder (through a temporary file); false on failure.
+    bool save(const QString &folder) const;
+    // The table saved in folder; empty when there is none or it cannot be read.
+    static SourceTable load(const QString &folder);
+
+private:
+    QHash<QString, SourceFacts> m_facts;
+};
+
+} // namespace velt
