@@ -57,9 +57,9 @@ FrmNo::FrmNo(MdlVELT &state, Settings &settings, UserDialogs &dialogs, NoOwner &
 {
     setObjectName(QStringLiteral("FrmNo"));
     setWindowTitle(QStringLiteral("画像ファイル一覧表示"));
-    QFont designFont(QStringLiteral("ＭＳ Ｐゴシック"));
-    designFont.setPointSizeF(9);
-    setFont(designFont);
+    QFont uiFont(QStringLiteral("ＭＳ Ｐゴシック"));
+    uiFont.setPointSizeF(9);
+    setFont(uiFont);
     createControls();
 }
 

@@ -86,9 +86,9 @@ FrmOption::FrmOption(MdlVELT &state, Settings &settings, UserDialogs &dialogs,
 {
     setObjectName(QStringLiteral("FrmOption"));
     setWindowTitle(QStringLiteral("取得オプション設定"));
-    QFont designFont(QStringLiteral("ＭＳ Ｐゴシック"));
-    designFont.setPointSizeF(9);
-    setFont(designFont);
+    QFont uiFont(QStringLiteral("ＭＳ Ｐゴシック"));
+    uiFont.setPointSizeF(9);
+    setFont(uiFont);
     createControls();
 }
 

@@ -4,7 +4,6 @@
 
 #include "common/scripteddialogs.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -29,58 +28,22 @@ class RecordingHost : public RecollectionHost
 {
 public:
     QStringList events;
-    void setNavigationEnabled(bool enabled) override
-    {
-        events << (enabled ? QStringLiteral("enable") : QStringLiteral("disable"));
-    }
+    void setNavigationEnabled(bool on) override { events << (on ? "enable" : "disable"); }
     void setCounters(int pos, int count) override
     {
         events << QStringLiteral("counters %1 %2").arg(pos).arg(count);
     }
 };
 
-Settings freshSettings()
+// "slot=value" pairs over fresh defaults.
+Settings settingsWith(const QStringList &assignments)
 {
     Settings s;
     s.applyDefaults(QStringLiteral("/buffer"));
+    for (const QString &pair : assignments)
+        s.setText(pair.section(QLatin1Char('='), 0, 0).toInt(), pair.section(QLatin1Char('='), 1));
     return s;
 }
-
-// A WorkDir as the last collection left it: a.jpg (today, 300 bytes), b.gif (today), c.mpg,
-// d.jpg (yesterday, 5000 bytes), e.jpg (tomorrow).
-struct Work
-{
-    QTemporaryDir dir;
-    MdlVELT state;
-    Settings settings = freshSettings();
-    ScriptedDialogs dialogs;
-    RecordingHost host;
-
-    Work()
-    {
-        state.WorkDir = dir.path();
-        makeFile(dir.filePath(QStringLiteral("a.jpg")), 300, QDateTime(kToday, QTime(9, 0)));
-        makeFile(dir.filePath(QStringLiteral("b.gif")), 10, QDateTime(kToday, QTime(8, 0)));
-        makeFile(dir.filePath(QStringLiteral("c.mpg")), 10, QDateTime(kToday, QTime(8, 0)));
-        makeFile(dir.filePath(QStringLiteral("d.jpg")), 5000,
-                 QDateTime(kToday.addDays(-1), QTime(7, 0)));
-        makeFile(dir.filePath(QStringLiteral("e.jpg")), 10,
-                 QDateTime(kToday.addDays(1), QTime(0, 0, 1)));
-        state.ListPos = 7;
-    }
-    void recollect()
-    {
-        recollectWorkDir(state, settings, ExtTable::standard(), kToday, dialogs, host);
-    }
-    QStringList listed() const { return state.ListFile.mid(1, state.ListCount); }
-    QStringList messages() const
-    {
-        QStringList texts;
-        for (const auto &m : dialogs.messages)
-            texts << m.text;
-        return texts;
-    }
-};
 
 } // namespace
 
@@ -90,229 +53,169 @@ class TestOptions : public QObject
 private Q_SLOTS:
     void storeAndCheck_data();
     void storeAndCheck();
-    void storeWritesFlags();
     void recollect_data();
     void recollect();
-    void recollectSortsByTime();
     void recollectLimit_data();
     void recollectLimit();
 };
 
 void TestOptions::storeAndCheck_data()
 {
-    QTest::addColumn<bool>("minOn");
-    QTest::addColumn<bool>("maxOn");
+    QTest::addColumn<bool>("bothOn"); // else only the minimum
     QTest::addColumn<QString>("min");
     QTest::addColumn<QString>("max");
     QTest::addColumn<QString>("date");
-    QTest::addColumn<int>("result"); // OptionCheck
-
-    const int ok = int(OptionCheck::Passed);
-    const int size = int(OptionCheck::SizeFailed);
-    const int date = int(OptionCheck::DateFailed);
-    QTest::newRow("both on, max below min") << true << true << "900"
-                                            << "100"
-                                            << "2000/01/01" << size;
-    QTest::newRow("size comes before date") << true << true << "900"
-                                            << "100"
-                                            << "" << size;
-    QTest::newRow("only min on") << true << false << "900"
-                                 << "100"
-                                 << "2000/01/01" << ok;
-    QTest::newRow("only max on") << false << true << "900"
-                                 << "100"
-                                 << "2000/01/01" << ok;
-    QTest::newRow("equal bounds") << true << true << "500"
-                                  << "500"
-                                  << "2000/01/01" << ok;
-    QTest::newRow("read by leading part") << true << true << "  12abc"
-                                          << "１２３"
-                                          << "2000/01/01" << ok;
-    QTest::newRow("huge max") << true << true << "-5" << QString(10000, QLatin1Char('9'))
-                              << "2000/01/01" << ok;
-    QTest::newRow("huge min") << true << true << "1e400"
-                              << "1e300"
-                              << "2000/01/01" << size;
-    QTest::newRow("empty date") << false << false << "0"
-                                << "0"
-                                << "" << date;
-    QTest::newRow("single-digit month") << false << false << "0"
-                                        << "0"
-                                        << "2000/1/1" << date;
-    QTest::newRow("eleven characters") << false << false << "0"
-                                       << "0"
-                                       << "2000/01/011" << date;
-    QTest::newRow("not a date but the right shape") << false << false << "0"
-                                                    << "0"
-                                                    << "abcd/ef/gh" << ok;
-    QTest::newRow("no such day") << false << false << "0"
-                                 << "0"
-                                 << "2000/02/30" << ok;
-    QTest::newRow("short") << false << false << "0"
-                           << "0"
-                           << "2000/01/" << ok;
+    QTest::addColumn<OptionCheck>("result");
+    const auto ok = OptionCheck::Passed, size = OptionCheck::SizeFailed;
+    const auto date = OptionCheck::DateFailed;
+    // clang-format off
+    QTest::newRow("max below min") << true << "900" << "100" << "2000/01/01" << size;
+    QTest::newRow("size before date") << true << "900" << "100" << "" << size;
+    QTest::newRow("only min on") << false << "900" << "100" << "2000/01/01" << ok;
+    QTest::newRow("equal") << true << "500" << "500" << "2000/01/01" << ok;
+    QTest::newRow("leading parts") << true << "  12abc" << "１２３" << "2000/01/01" << ok;
+    QTest::newRow("huge max") << true << "-5" << QString(10000, QLatin1Char('9')) << "2000/01/01" << ok;
+    QTest::newRow("huge min") << true << "1e400" << "1e300" << "2000/01/01" << size;
+    QTest::newRow("empty date") << false << "0" << "0" << "" << date;
+    QTest::newRow("one-digit month") << false << "0" << "0" << "2000/1/1" << date;
+    QTest::newRow("eleven characters") << false << "0" << "0" << "2000/01/011" << date;
+    QTest::newRow("right shape, no date") << false << "0" << "0" << "abcd/ef/gh" << ok;
+    // clang-format on
 }
 
 void TestOptions::storeAndCheck()
 {
-    QFETCH(bool, minOn);
-    QFETCH(bool, maxOn);
+    QFETCH(bool, bothOn);
     QFETCH(QString, min);
     QFETCH(QString, max);
     QFETCH(QString, date);
-    QFETCH(int, result);
-
-    Settings settings = freshSettings();
-    settings.setText(MinSize, QStringLiteral("1"));
-    settings.setText(FilterDate, QStringLiteral("1999/01/01"));
-    settings.setText(40, QStringLiteral("reserved"));
+    QFETCH(OptionCheck, result);
+    Settings settings = settingsWith({"12=1", "19=1999/01/01", "40=reserved"});
     const Settings before = settings;
-
     OptionFields fields;
-    fields.checks[3] = minOn;
-    fields.checks[4] = maxOn;
+    fields.checks[3] = true;
+    fields.checks[4] = bothOn;
     fields.checks[6] = true;
     fields.text1 = min;
     fields.text2 = max;
     fields.text3 = date;
-    QCOMPARE(int(storeOptions(settings, fields)), result);
-    if (result == int(OptionCheck::Passed)) {
-        QCOMPARE(settings.text(MinSize), min);
-        QCOMPARE(settings.text(MaxSize), max);
+    QCOMPARE(storeOptions(settings, fields), result);
+    if (result == OptionCheck::Passed) {
+        QCOMPARE(settings.text(MinSize), min); // stored as typed
         QCOMPARE(settings.text(FilterDate), date);
-        QVERIFY(settings.isSet(SortByTime));
+        QCOMPARE(settings.at(SortByTime), SettingValue::flag(true));
+        QCOMPARE(settings.at(NoConditions), SettingValue::flag(false));
         QCOMPARE(settings.text(40), QStringLiteral("reserved"));
     } else {
         for (int slot = 1; slot <= Settings::kSlots; ++slot)
             QCOMPARE(settings.at(slot), before.at(slot));
-        QVERIFY(!optionCheckMessage(OptionCheck(result)).isEmpty());
     }
-}
-
-void TestOptions::storeWritesFlags()
-{
-    Settings settings = freshSettings();
-    OptionFields fields;
-    fields.text3 = QStringLiteral("2026/12/07");
-    for (int box = 1; box <= 10; ++box)
-        fields.checks[box] = box % 2 == 0;
-    QCOMPARE(storeOptions(settings, fields), OptionCheck::Passed);
-    for (int box = 1; box <= 10; ++box) {
-        const SettingValue v = settings.at(kOptionCheckSlots[box]);
-        QCOMPARE(v.kind(), SettingValue::Kind::Flag);
-        QCOMPARE(v.isSet(), box % 2 == 0);
-    }
-    QCOMPARE(settings.text(OptionsReserved15), QStringLiteral("False")); // not a dialog slot
 }
 
 void TestOptions::recollect_data()
 {
-    QTest::addColumn<QStringList>("assignments"); // "slot=value"
-    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<QStringList>("assignments");
+    QTest::addColumn<QStringList>("listed");
     QTest::addColumn<int>("gifs");
     QTest::addColumn<QStringList>("events");
-    const QStringList found{"enable", "counters 0 2"};
-    QTest::newRow("no conditions") << QStringList() << QStringList{"a.jpg", "d.jpg"} << 1 << found;
-    QTest::newRow("today only") << QStringList{"10=False", "16=True"} << QStringList{"a.jpg"} << 1
-                                << QStringList{"enable", "counters 0 1"};
-    QTest::newRow("min is strict")
-            << QStringList{"10=False", "11=True", "12=300"} << QStringList{"d.jpg"} << 0
-            << QStringList{"enable", "counters 0 1"};
+    const QStringList one{"enable", "counters 0 1"};
+    const QStringList none{"enable", "disable", "counters 0 0"};
+    QTest::newRow("no conditions") << QStringList() << QStringList{"a.jpg", "d.jpg"} << 1
+                                   << QStringList{"enable", "counters 0 2"};
+    QTest::newRow("by time of day") << QStringList{"17=True"} << QStringList{"d.jpg", "a.jpg"} << 1
+                                    << QStringList{"enable", "counters 0 2"};
+    QTest::newRow("today") << QStringList{"10=False", "16=True"} << QStringList{"a.jpg"} << 1
+                           << one;
+    QTest::newRow("min strict") << QStringList{"10=False", "11=True", "12=300"}
+                                << QStringList{"d.jpg"} << 0 << one;
     QTest::newRow("only a gif") << QStringList{"10=False", "13=True", "14=100"} << QStringList()
                                 << 1 << QStringList{"enable", "counters 0 0"};
-    QTest::newRow("nothing") << QStringList{"10=False", "18=True", "19=abcd/ef/gh"} << QStringList()
-                             << 0 << QStringList{"enable", "disable", "counters 0 0"};
+    QTest::newRow("no date") << QStringList{"10=False", "18=True", "19=abcd/ef/gh"} << QStringList()
+                             << 0 << none;
     QTest::newRow("no such day") << QStringList{"10=False", "18=True", "19=2026/02/30"}
-                                 << QStringList() << 0
-                                 << QStringList{"enable", "disable", "counters 0 0"};
-    QTest::newRow("filter date") << QStringList{"10=False", "18=True", "19=2026/12/06"}
-                                 << QStringList{"d.jpg"} << 0
-                                 << QStringList{"enable", "counters 0 1"};
+                                 << QStringList() << 0 << none;
 }
 
 void TestOptions::recollect()
 {
     QFETCH(QStringList, assignments);
-    QFETCH(QStringList, expected);
+    QFETCH(QStringList, listed);
     QFETCH(int, gifs);
     QFETCH(QStringList, events);
-    Work w;
-    for (const QString &pair : assignments) {
-        const int eq = int(pair.indexOf(QLatin1Char('=')));
-        w.settings.setText(pair.left(eq).toInt(), pair.mid(eq + 1));
+    // WorkDir as the last collection left it; e.jpg is dated tomorrow.
+    QTemporaryDir dir;
+    const QDateTime today(kToday, QTime(9, 0)), yesterday(kToday.addDays(-1), QTime(7, 0));
+    makeFile(dir.filePath("a.jpg"), 300, today);
+    makeFile(dir.filePath("b.gif"), 10, today);
+    makeFile(dir.filePath("c.mpg"), 10, today);
+    makeFile(dir.filePath("d.jpg"), 5000, yesterday);
+    makeFile(dir.filePath("e.jpg"), 10, today.addDays(1));
+    MdlVELT state;
+    state.WorkDir = dir.path();
+    state.ListPos = 7;
+    ScriptedDialogs dialogs;
+    RecordingHost host;
+    recollectWorkDir(state, settingsWith(assignments), ExtTable::standard(), kToday, dialogs, host);
+    QCOMPARE(state.ListFile.mid(1, state.ListCount), listed);
+    QCOMPARE(state.GifCount, gifs);
+    QCOMPARE(state.ListPos, 0);
+    QCOMPARE(host.events, events);
+    QCOMPARE(dialogs.messages.size(), events.contains("disable") ? 1 : 0);
+    if (!dialogs.messages.isEmpty()) {
+        QCOMPARE(dialogs.messages.first().text, QString::fromUtf8(kMsgNothingUnderConditions));
+        QCOMPARE(dialogs.messages.first().icon, MsgIcon::Information);
     }
-    w.recollect();
-    QCOMPARE(w.listed(), expected);
-    QCOMPARE(w.state.GifCount, gifs);
-    QCOMPARE(w.state.ListPos, 0);
-    QCOMPARE(w.host.events, events);
-    const bool nothing = expected.isEmpty() && gifs == 0;
-    QCOMPARE(w.messages(),
-             nothing ? QStringList{QString::fromUtf8(kMsgNothingUnderConditions)} : QStringList());
-    if (nothing)
-        QCOMPARE(w.dialogs.messages.first().icon, MsgIcon::Information);
-}
-
-void TestOptions::recollectSortsByTime()
-{
-    Work w;
-    w.settings.setFlag(SortByTime, true);
-    w.recollect();
-    QCOMPARE(w.listed(), QStringList({"d.jpg", "a.jpg"})); // 07:00 before 09:00
 }
 
 void TestOptions::recollectLimit_data()
 {
     QTest::addColumn<int>("pictures");
-    QTest::addColumn<bool>("afterLast"); // one more file, listed after the pictures
-    QTest::addColumn<int>("messages");
-    QTest::newRow("full, nothing after") << kListLimit << false << 0;
-    QTest::newRow("full, a movie after") << kListLimit << true << 1;
-    QTest::newRow("five more pictures") << kListLimit + 5 << false << 1;
+    QTest::addColumn<bool>("movieAfter"); // a file listed after the pictures
+    QTest::addColumn<bool>("message");
+    QTest::newRow("full, nothing after") << kListLimit << false << false;
+    QTest::newRow("full, a movie after") << kListLimit << true << true;
+    QTest::newRow("five more pictures") << kListLimit + 5 << false << true;
 }
 
 void TestOptions::recollectLimit()
 {
     QFETCH(int, pictures);
-    QFETCH(bool, afterLast);
-    QFETCH(int, messages);
-    // One folder of kListLimit pictures for all rows; each row adds its own files and takes
-    // them away again.
+    QFETCH(bool, movieAfter);
+    QFETCH(bool, message);
+    // One folder for all rows; each row adds its own files and takes them away again.
     static QTemporaryDir dir;
     const QDateTime yesterday(kToday.addDays(-1), QTime(12, 0));
     auto picture = [](int i) {
         return dir.filePath(QStringLiteral("p%1.jpg").arg(i, 5, 10, QLatin1Char('0')));
     };
     for (int i = 0; i < pictures; ++i) {
-        if (QFile::exists(picture(i)))
-            continue;
         QFile f(picture(i));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        QVERIFY(f.setFileTime(yesterday, QFileDevice::FileModificationTime));
+        if (!f.exists()) {
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            QVERIFY(f.setFileTime(yesterday, QFileDevice::FileModificationTime));
+        }
     }
     for (int i = pictures; QFile::exists(picture(i)); ++i)
         QVERIFY(QFile::remove(picture(i)));
-    QFile::remove(dir.filePath(QStringLiteral("zz.mpg")));
-    if (afterLast)
-        makeFile(dir.filePath(QStringLiteral("zz.mpg")), 1, yesterday);
+    QFile::remove(dir.filePath("zz.mpg"));
+    if (movieAfter)
+        makeFile(dir.filePath("zz.mpg"), 1, yesterday);
 
     MdlVELT state;
     state.WorkDir = dir.path();
-    Settings settings = freshSettings();
     ScriptedDialogs dialogs;
     RecordingHost host;
-    // The message comes during the walk: before the counters are shown.
     QStringList eventsAtMessage;
     dialogs.onMessage = [&](const ScriptedDialogs::Message &) {
         eventsAtMessage = host.events;
     };
-    recollectWorkDir(state, settings, ExtTable::standard(), kToday, dialogs, host);
+    recollectWorkDir(state, settingsWith({}), ExtTable::standard(), kToday, dialogs, host);
     QCOMPARE(state.ListCount, kListLimit);
-    QCOMPARE(dialogs.messages.size(), messages);
-    if (messages) {
+    QCOMPARE(dialogs.messages.size(), message ? 1 : 0);
+    if (message) {
         QCOMPARE(dialogs.messages.first().text, QString::fromUtf8(kMsgListLimit));
         QCOMPARE(dialogs.messages.first().icon, MsgIcon::Exclamation);
-        QCOMPARE(eventsAtMessage, QStringList{"enable"});
+        QCOMPARE(eventsAtMessage, QStringList{"enable"}); // at once, during the walk
     }
     QCOMPARE(host.events.last(), QStringLiteral("counters 0 30000"));
 }
