@@ -70,7 +70,7 @@ bool isDigit(char16_t c)
     return c >= u'0' && c <= u'9';
 }
 
-// Beyond these decimal exponents a double is out of range whatever the digits.
+// A typed exponent is counted up to here: far beyond any double, and far from overflowing.
 constexpr qint64 kExponentCap = 100000;
 
 } // namespace
@@ -118,7 +118,6 @@ double leadingNumber(const QString &text)
 
     // An exponent counts only with at least one digit: "12e" and "12ex" read as 12.
     if (const char16_t e = peek(); e == u'e' || e == u'E') {
-        const qsizetype mark = pos;
         ++pos;
         bool negativeExponent = false;
         if (const char16_t c = peek(); c == u'-' || c == u'+') {
@@ -133,8 +132,6 @@ double leadingNumber(const QString &text)
         }
         if (exponentDigit)
             exponent += negativeExponent ? -value : value;
-        else
-            pos = mark;
     }
 
     const double largest = std::numeric_limits<double>::max();

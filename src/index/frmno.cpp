@@ -286,6 +286,12 @@ void FrmNo::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
+void FrmNo::keyPressEvent(QKeyEvent *event)
+{
+    if (!Form_KeyDown(event->key()))
+        QWidget::keyPressEvent(event);
+}
+
 bool FrmNo::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() != QEvent::KeyPress)
