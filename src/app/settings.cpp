@@ -3,9 +3,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QStringDecoder>
+
+#include <algorithm>
+#include <charconv>
+#include <limits>
+#include <string>
 
 namespace velt {
 
@@ -45,31 +51,112 @@ void Settings::applyDefaults(const QString &bufferDir)
     m_slots[NoQuickTime] = SettingValue::flag(false);
 }
 
+namespace {
+
+// A character as the number reader sees it: full-width forms, as a Japanese input method types
+// them, read as their ASCII counterparts; every kind of space as a plain space.
+char16_t narrowed(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= 0xFF01 && u <= 0xFF5E)
+        return char16_t(u - 0xFEE0);
+    if (u == 0x3000 || u == 0x00A0 || u == u'\t' || u == u'\r' || u == u'\n')
+        return u' ';
+    return u;
+}
+
+bool isDigit(char16_t c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+// A typed exponent is counted up to here: far beyond any double, and far from overflowing.
+constexpr qint64 kExponentCap = 100000;
+
+} // namespace
+
 double leadingNumber(const QString &text)
 {
-    QString digits;
-    bool seenDigit = false;
-    bool seenPoint = false;
-    for (const QChar c : text) {
-        if (c == QLatin1Char(' ') || c == QLatin1Char('\t'))
-            continue;
-        if ((c == QLatin1Char('-') || c == QLatin1Char('+')) && digits.isEmpty()) {
-            digits += c;
-        } else if (c.isDigit() && c.unicode() < 128) {
-            digits += c;
-            seenDigit = true;
-        } else if (c == QLatin1Char('.') && !seenPoint) {
-            digits += c;
-            seenPoint = true;
-        } else {
-            break;
+    // Reads [sign] digits [. digits] [e [sign] digits], spaces anywhere in between ignored, into
+    // the significant digits and a decimal exponent: value = 0.digits x 10^exponent. Nothing is
+    // converted before the length is known, so no input can overflow anything.
+    qsizetype pos = 0;
+    const qsizetype size = text.size();
+    auto peek = [&]() -> char16_t {
+        while (pos < size && narrowed(text[pos]) == u' ')
+            ++pos;
+        return pos < size ? narrowed(text[pos]) : u'\0';
+    };
+
+    bool negative = false;
+    if (const char16_t c = peek(); c == u'-' || c == u'+') {
+        negative = c == u'-';
+        ++pos;
+    }
+    std::string digits;
+    qint64 exponent = 0;
+    bool anyDigit = false;
+    for (char16_t c = peek(); isDigit(c); ++pos, c = peek()) {
+        anyDigit = true;
+        if (digits.empty() && c == u'0')
+            continue; // a leading zero adds nothing
+        digits += char(c);
+        ++exponent;
+    }
+    if (peek() == u'.') {
+        ++pos;
+        for (char16_t c = peek(); isDigit(c); ++pos, c = peek()) {
+            anyDigit = true;
+            if (digits.empty() && c == u'0')
+                --exponent;
+            else
+                digits += char(c);
         }
     }
-    if (!seenDigit)
+    if (!anyDigit || digits.empty())
         return 0;
-    bool ok = false;
-    const double value = digits.toDouble(&ok);
-    return ok ? value : 0;
+
+    // An exponent counts only with at least one digit: "12e" and "12ex" read as 12.
+    if (const char16_t e = peek(); e == u'e' || e == u'E') {
+        ++pos;
+        bool negativeExponent = false;
+        if (const char16_t c = peek(); c == u'-' || c == u'+') {
+            negativeExponent = c == u'-';
+            ++pos;
+        }
+        qint64 value = 0;
+        bool exponentDigit = false;
+        for (char16_t c = peek(); isDigit(c); ++pos, c = peek()) {
+            exponentDigit = true;
+            value = std::min(kExponentCap, value * 10 + (c - u'0'));
+        }
+        if (exponentDigit)
+            exponent += negativeExponent ? -value : value;
+    }
+
+    const double largest = std::numeric_limits<double>::max();
+    double value = 0;
+    if (exponent > 400) {
+        value = largest;
+    } else if (exponent >= -400) {
+        const std::string number = "0." + digits + 'e' + std::to_string(exponent);
+        const auto [end, error] =
+                std::from_chars(number.data(), number.data() + number.size(), value);
+        Q_UNUSED(end);
+        // Out of range: too large saturates, too small is 0.
+        if (error == std::errc::result_out_of_range)
+            value = exponent > 0 ? largest : 0;
+        else if (error != std::errc())
+            value = 0;
+    }
+    if (value == 0)
+        return 0; // never -0
+    return negative ? -value : value;
+}
+
+QString numberText(double value)
+{
+    return QString::number(value, 'g', QLocale::FloatingPointShortest);
 }
 
 static QString decodeSettingsBytes(const QByteArray &bytes)

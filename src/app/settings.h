@@ -79,9 +79,15 @@ private:
     std::array<SettingValue, kSlots + 1> m_slots{};
 };
 
-// Reads a number the way typed numbers are read: the leading numeric part, spaces ignored,
-// no number reads as 0.
+// Reads a number the way every number typed by the user is read: the leading numeric part
+// ([sign] digits [. digits] [e [sign] digits]), spaces anywhere ignored, full-width digits and
+// signs read as their ASCII forms; no number reads as 0. Always finite: a number too large for a
+// double reads as the largest one (with its sign), one too small as 0.
 double leadingNumber(const QString &text);
+
+// The shortest decimal text that leadingNumber reads back as the same value ("1000", "2.5",
+// "1e+20").
+QString numberText(double value);
 
 // Fills the defaults, then reads up to fifty lines of the file over them. Lines end at CR,
 // LF or CR LF. UTF-8, with a CP932 fallback for files that are not valid UTF-8. Never fails:

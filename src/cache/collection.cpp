@@ -232,6 +232,7 @@ static QFileInfoList filesInWalkOrder(const QString &dir)
     return sorted;
 }
 
+// FilterDate as a date; an invalid date (text that is no date) never equals a file's day.
 static QDate filterDate(const QString &text)
 {
     const QString t = text.trimmed();
@@ -243,52 +244,74 @@ static QDate filterDate(const QString &text)
     return QDate();
 }
 
+WalkConditions walkConditions(const Settings &settings, const QDate &today)
+{
+    WalkConditions c;
+    c.today = today;
+    c.noConditions = settings.isEmptyText(NoConditions) || settings.isSet(NoConditions);
+    c.todayOnly = settings.isSet(TodayOnly);
+    c.dateOnly = settings.isSet(DateOnly);
+    c.filterDate = filterDate(settings.text(FilterDate));
+    c.minSizeOn = settings.isSet(MinSizeOn);
+    c.maxSizeOn = settings.isSet(MaxSizeOn);
+    c.minSize = leadingNumber(settings.text(MinSize));
+    c.maxSize = leadingNumber(settings.text(MaxSize));
+    return c;
+}
+
+FileVerdict judgeFile(const QString &name, const QDateTime &modified, qint64 size,
+                      const WalkConditions &c, const ExtTable &ext)
+{
+    if (!ext.SerchGaExp(name))
+        return FileVerdict::Skip;
+    const QDate day = modified.date();
+    if (day > c.today)
+        return FileVerdict::Skip; // dated in the future: never listed, whatever the conditions
+    if (!c.noConditions) {
+        if (c.todayOnly && day != c.today)
+            return FileVerdict::Skip;
+        if (c.dateOnly && (!c.filterDate.isValid() || day != c.filterDate))
+            return FileVerdict::Skip;
+        if (c.minSizeOn && !(double(size) > c.minSize))
+            return FileVerdict::Skip;
+        if (c.maxSizeOn && !(double(size) < c.maxSize))
+            return FileVerdict::Skip;
+    }
+    return isGifName(name) ? FileVerdict::Gif : FileVerdict::List;
+}
+
 void collectWorkDir(MdlVELT &state, const Settings &settings, const ExtTable &ext,
-                    const QDate &today)
+                    const QDate &today, const std::function<void()> &atLimit)
 {
     state.ListCount = 0;
     state.GifCount = 0;
 
-    const bool noConditions = settings.isEmptyText(NoConditions) || settings.isSet(NoConditions);
-    const QString todayText = today.toString(QStringLiteral("yyyy/MM/dd"));
-    const QDate wanted = filterDate(settings.text(FilterDate));
-    const double minSize = leadingNumber(settings.text(MinSize));
-    const double maxSize = leadingNumber(settings.text(MaxSize));
+    const WalkConditions conditions = walkConditions(settings, today);
     const QFileInfoList files = filesInWalkOrder(state.WorkDir);
     for (const QFileInfo &info : files) {
-        const QString f = info.fileName();
-        if (state.ListCount >= kListLimit)
+        if (state.ListCount >= kListLimit) {
+            if (atLimit)
+                atLimit();
             break;
-        if (!ext.SerchGaExp(f))
-            continue;
-        state.reserveList(state.ListCount + 1);
-        const QDateTime t = info.lastModified();
-        const qint64 s = info.size();
-        const QDate day = t.date();
-        if (day > today)
-            continue;
-
-        bool take = noConditions;
-        if (!take) {
-            const bool dayOk = (!settings.isSet(TodayOnly)
-                                || t.toString(QStringLiteral("yyyy/MM/dd")) == todayText)
-                    && (!settings.isSet(DateOnly) || (wanted.isValid() && day == wanted));
-            const bool minOn = settings.isSet(MinSizeOn);
-            const bool maxOn = settings.isSet(MaxSizeOn);
-            take = dayOk && (!minOn || double(s) > minSize) && (!maxOn || double(s) < maxSize);
         }
-        if (!take)
-            continue;
-
-        if (!isGifName(f)) {
+        const QString f = info.fileName();
+        const QDateTime t = info.lastModified();
+        switch (judgeFile(f, t, info.size(), conditions, ext)) {
+        case FileVerdict::Skip:
+            break;
+        case FileVerdict::List: {
             const int k = state.ListCount + 1;
+            state.reserveList(k);
             state.ListFile[k] = f;
             state.ListLine[k] = displayLine(f, t);
             state.ListCount = k;
-        } else {
+            break;
+        }
+        case FileVerdict::Gif:
             state.reserveGif(state.GifCount + 1);
             state.GifFile[state.GifCount + 1] = f;
             state.GifCount += 1;
+            break;
         }
     }
 }

@@ -9,6 +9,8 @@
 
 #include <QDate>
 
+#include <functional>
+
 namespace velt {
 
 // What the collection needs from the windows around it. The main window implements it with the
@@ -70,10 +72,34 @@ CacheLocation GetICPath(CollectionContext &ctx);
 // copied is skipped and the rest still copied. Returns the number copied.
 int copyMatching(const QString &dir, const QString &pattern, const QString &destDir);
 
-// The closing stage: walks WorkDir and builds the list and the GIF list under the settings'
-// conditions, then orders both. No windows, no messages.
+// The conditions of one walk over WorkDir, read once from the settings.
+struct WalkConditions
+{
+    QDate today;
+    bool noConditions = true; // NoConditions empty or set: every picture is taken
+    bool todayOnly = false;
+    bool dateOnly = false;
+    QDate filterDate; // invalid when FilterDate is no date: then no file matches it
+    bool minSizeOn = false;
+    bool maxSizeOn = false;
+    double minSize = 0;
+    double maxSize = 0;
+};
+WalkConditions walkConditions(const Settings &settings, const QDate &today);
+
+enum class FileVerdict { Skip, List, Gif };
+
+// The per-file rules of every walk over WorkDir: a picture name, not dated after today, and
+// (unless there are no conditions) today only, the filter date, and the strict size bounds.
+// GIF pictures go to the GIF list.
+FileVerdict judgeFile(const QString &name, const QDateTime &modified, qint64 size,
+                      const WalkConditions &conditions, const ExtTable &ext);
+
+// Walks WorkDir (by upper-cased name) into the list and the GIF list by judgeFile, stopping
+// when another file arrives while the list holds kListLimit entries; atLimit runs then. Does
+// not order the lists. No windows, no messages.
 void collectWorkDir(MdlVELT &state, const Settings &settings, const ExtTable &ext,
-                    const QDate &today);
+                    const QDate &today, const std::function<void()> &atLimit = {});
 
 // Sub-folders of root in listing order, at most kMaxCacheFolders; tooMany is set when the 21st
 // was found (the warning is due).

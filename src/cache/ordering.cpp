@@ -53,7 +53,10 @@ int timeOfDayKey(const QString &line)
 {
     const QString t = line.right(8);
     const QString digits = t.mid(0, 2) + t.mid(3, 2) + t.mid(6, 2);
-    return static_cast<int>(leadingNumber(digits));
+    // Six characters of a time field; anything else there (a line not made by the collection)
+    // must still give a key an int can hold.
+    const double key = leadingNumber(digits);
+    return key > -1e9 && key < 1e9 ? static_cast<int>(key) : 0;
 }
 
 void sortByName(MdlVELT &state)

@@ -112,6 +112,7 @@ FrmView::FrmView(MdlVELT &state, Settings &settings, UserDialogs &dialogs,
 FrmView::~FrmView()
 {
     qApp->removeEventFilter(this);
+    delete m_no;
     delete m_picture;
     delete m_splash;
 }
@@ -236,11 +237,8 @@ void FrmView::Form_Load()
     CommonDialog1.filter = QString::fromUtf8(kOpenFileFilter);
 
     if (m_env.registry) {
-        CollectionContext ctx{
-                m_state,      m_settings,
-                m_ExtTable,   *m_env.registry,
-                m_env.drives, m_dialogs,
-                *this,        m_env.today.isValid() ? m_env.today : QDate::currentDate()};
+        CollectionContext ctx{m_state,      m_settings, m_ExtTable, *m_env.registry,
+                              m_env.drives, m_dialogs,  *this,      today()};
         const CacheLocation loc = GetICPath(ctx);
         EditFile = loc.EditFile;
         ICPath = loc.ICPath;
@@ -276,6 +274,7 @@ bool FrmView::Form_QueryUnload()
     }
     closeSplash();
     unloadPicture();
+    unloadNo();
     return ok;
 }
 
@@ -356,6 +355,15 @@ void FrmView::unloadPicture()
     }
 }
 
+void FrmView::unloadNo()
+{
+    if (m_no) {
+        FrmNo *old = m_no;
+        m_no = nullptr;
+        old->close(); // deletes itself
+    }
+}
+
 void FrmView::showListPicture()
 {
     m_fn = m_state.WorkDir + QLatin1Char('/') + m_state.ListFile.value(m_state.ListPos);
@@ -363,26 +371,49 @@ void FrmView::showListPicture()
         return;
     {
         WaitCursor wait(this);
-        unloadPicture();
         m_state.PicOwner = 0;
-        auto *picture = new FrmPicture(m_state, m_settings, m_dialogs, *this);
-        // The window stays until the next picture replaces it: a key release handed over to
-        // this window may still be on its way to the closed picture window.
-        picture->setAttribute(Qt::WA_DeleteOnClose, false);
-        picture->setTimerInterval(m_env.pictureTimerIntervalMs);
-        // Beside this window where the screen allows, so the picture does not cover the buttons.
-        if (const QScreen *screen = this->screen()) {
-            const QRect area = screen->availableGeometry();
-            const int left = frameGeometry().right() + 1;
-            picture->move(left + picture->width() / 2 < area.right() ? left : area.left(), 0);
-        }
-        m_picture = picture;
-        picture->Form_Load();
-        if (m_picture == picture)
-            picture->show();
+        openPictureWindow();
     }
     Label3->setText(QString::number(m_state.ListPos));
     DisplayMode = 2;
+    if (m_no)
+        m_no->selectPosition(m_state.ListPos);
+}
+
+void FrmView::openPictureWindow()
+{
+    unloadPicture();
+    auto *picture = new FrmPicture(m_state, m_settings, m_dialogs, *this);
+    // The window stays until the next picture replaces it: a key release handed over to
+    // this window may still be on its way to the closed picture window.
+    picture->setAttribute(Qt::WA_DeleteOnClose, false);
+    picture->setTimerInterval(m_env.pictureTimerIntervalMs);
+    // Beside this window where the screen allows, so the picture does not cover the buttons.
+    if (const QScreen *screen = this->screen()) {
+        const QRect area = screen->availableGeometry();
+        const int left = frameGeometry().right() + 1;
+        picture->move(left + picture->width() / 2 < area.right() ? left : area.left(), 0);
+    }
+    m_picture = picture;
+    picture->Form_Load();
+    if (m_picture == picture)
+        picture->show();
+}
+
+void FrmView::setPictureNumber(int listPos)
+{
+    Label3->setText(QString::number(listPos));
+}
+
+QDate FrmView::today() const
+{
+    return m_env.today.isValid() ? m_env.today : QDate::currentDate();
+}
+
+void FrmView::setNavigationEnabled(bool enabled)
+{
+    Command12->setEnabled(enabled);
+    Command13->setEnabled(enabled);
 }
 
 void FrmView::Command12_Click()
@@ -409,7 +440,17 @@ void FrmView::Command13_Click()
 void FrmView::Command14_Click()
 {
     unloadPicture();
-    // The image-number window arrives with its own window class.
+    // One instance: opening it again only brings it to the front.
+    if (!m_no || !m_no->isVisible()) {
+        auto *no = new FrmNo(m_state, m_settings, m_dialogs, *this);
+        no->setAttribute(Qt::WA_DeleteOnClose);
+        no->placeBelow(this);
+        m_no = no;
+        no->Form_Load();
+        no->show();
+    }
+    m_no->raise();
+    m_no->activateWindow();
 }
 
 void FrmView::Command11_Click()
@@ -627,8 +668,10 @@ void FrmView::changeEvent(QEvent *event)
 
 void FrmView::Form_Resize()
 {
-    if (windowState() & Qt::WindowMinimized)
+    if (windowState() & Qt::WindowMinimized) {
         unloadPicture();
+        unloadNo();
+    }
 }
 
 void FrmView::Timer1_Timer()

@@ -5,6 +5,7 @@
 #include "app/mediaplayer.h"
 #include "app/settings.h"
 #include "cache/collection.h"
+#include "index/frmno.h"
 #include "picture/frmpicture.h"
 
 #include <QPointer>
@@ -35,7 +36,7 @@ struct ViewerEnvironment
 
 // The main window: player, three rows of buttons, counters. Owns the collection at start and
 // the close sequence.
-class FrmView : public QWidget, public CollectionHost, public PictureOwner
+class FrmView : public QWidget, public CollectionHost, public PictureOwner, public NoOwner
 {
     Q_OBJECT
 public:
@@ -91,6 +92,16 @@ public:
     void handOverKey(int qtKey) override;
     void albumSwitch() override { }
 
+    // Image-number window owner (and the options dialog's re-collection).
+    void setFn(const QString &path) override { m_fn = path; }
+    void closePictureWindow() override { unloadPicture(); }
+    void openPictureWindow() override;
+    void setDisplayMode(qint16 mode) override { DisplayMode = mode; }
+    void setPictureNumber(int listPos) override;
+    const ExtTable &extTable() const override { return m_ExtTable; }
+    QDate today() const override;
+    void setNavigationEnabled(bool enabled) override;
+
     // Public values other windows read and write.
     QString m_fn;
     qint16 DisplayMode = 0;
@@ -104,6 +115,8 @@ public:
 
     FrmPicture *pictureWindow() const { return m_picture; }
     FrmSplash *splashWindow() const { return m_splash; }
+    // The image-number window while it is open.
+    FrmNo *noWindow() const { return m_no; }
 
     QtMediaPlayer *MediaPlayer1 = nullptr;
     QPushButton *Command1 = nullptr;
@@ -139,6 +152,7 @@ private:
     QPushButton *buttonAt(int index) const;
     void showListPicture();
     void unloadPicture();
+    void unloadNo();
     void keyUpOnButton(QPushButton *button, int key);
     void releaseAfterGuard(QPushButton *button, int key, quint64 timestamp, bool handedOver);
     void actOnPendingRelease();
@@ -151,6 +165,7 @@ private:
     ExtTable m_ExtTable;
     QPointer<FrmSplash> m_splash;
     QPointer<FrmPicture> m_picture;
+    QPointer<FrmNo> m_no;
     bool m_shownOnce = false;
     QPointer<QWidget> m_lastFocus;
     bool m_closed = false;

@@ -5,6 +5,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cmath>
+#include <limits>
+
 using namespace velt;
 
 namespace {
@@ -242,13 +245,56 @@ void TestSettings::leadingNumber_data()
     QTest::newRow("empty") << "" << 0.0;
     QTest::newRow("fraction") << "2.5" << 2.5;
     QTest::newRow("negative") << "-3" << -3.0;
+    QTest::newRow("minus five") << "-5" << -5.0;
+    QTest::newRow("spaced sign") << "- 5" << -5.0;
+    QTest::newRow("plus") << "+7" << 7.0;
+    QTest::newRow("leading spaces, trailing text") << "  12abc" << 12.0;
+    QTest::newRow("full-width digits") << "１２３" << 123.0;
+    QTest::newRow("full-width sign, point, space") << "－１２．５　０" << -12.50;
+    QTest::newRow("ideographic space") << "\u3000"
+                                          "42"
+                                       << 42.0;
+    QTest::newRow("point first") << ".5" << 0.5;
+    QTest::newRow("point last") << "5." << 5.0;
+    QTest::newRow("point only") << "." << 0.0;
+    QTest::newRow("sign only") << "-" << 0.0;
+    QTest::newRow("two signs") << "--5" << 0.0;
+    QTest::newRow("exponent") << "1e3" << 1000.0;
+    QTest::newRow("spaced exponent") << "2 E -2" << 0.02;
+    QTest::newRow("exponent without digits") << "12e" << 12.0;
+    QTest::newRow("exponent sign without digits") << "12e+x" << 12.0;
+    QTest::newRow("1e400 saturates") << "1e400" << std::numeric_limits<double>::max();
+    QTest::newRow("-1e400 saturates") << "-1e400" << -std::numeric_limits<double>::max();
+    QTest::newRow("huge exponent")
+            << "1e99999999999999999999999" << std::numeric_limits<double>::max();
+    QTest::newRow("1e-400 is 0") << "1e-400" << 0.0;
+    QTest::newRow("tiny exponent") << "7e-99999999999999999999999" << 0.0;
+    QTest::newRow("negative zero") << "-0" << 0.0;
+    QTest::newRow("just below the largest")
+            << "1.7976931348623157e308" << std::numeric_limits<double>::max();
+    QTest::newRow("just above the largest") << "1.8e308" << std::numeric_limits<double>::max();
+    QTest::newRow("10 000 digits")
+            << QString(10000, QLatin1Char('9')) << std::numeric_limits<double>::max();
+    QTest::newRow("10 000 digits and a small exponent")
+            << QStringLiteral("1") + QString(9999, QLatin1Char('0')) + QStringLiteral("e-9999")
+            << 1.0;
+    QTest::newRow("10 000 leading zeros")
+            << QString(10000, QLatin1Char('0')) + QStringLiteral("17") << 17.0;
+    QTest::newRow("10 000 fraction zeros")
+            << QStringLiteral("0.") + QString(10000, QLatin1Char('0')) + QStringLiteral("1e10002")
+            << 10.0;
+    QTest::newRow("other scripts' digits are no number") << "\u0661\u0662" << 0.0;
 }
 
 void TestSettings::leadingNumber()
 {
     QFETCH(QString, text);
     QFETCH(double, value);
-    QCOMPARE(velt::leadingNumber(text), value);
+    const double read = velt::leadingNumber(text);
+    QCOMPARE(read, value);
+    QVERIFY(!std::signbit(read) || read < 0);
+    // Written back the way the options dialog shows it, it reads as the same number.
+    QCOMPARE(velt::leadingNumber(velt::numberText(read)), read);
 }
 
 QTEST_GUILESS_MAIN(TestSettings)

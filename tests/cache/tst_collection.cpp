@@ -332,6 +332,19 @@ void TestCollection::conditions_data()
                               << 0;
     QTest::newRow("size text") << QStringList{"10=False", "11=True", "12= 4 999 bytes"}
                                << QStringList{"old.jpg"} << 0;
+    QTest::newRow("date that is no date")
+            << QStringList{"10=False", "18=True", "19=abcd/ef/gh"} << QStringList() << 0;
+    QTest::newRow("no such day") << QStringList{"10=False", "18=True", "19=2026/02/30"}
+                                 << QStringList() << 0;
+    QTest::newRow("empty date") << QStringList{"10=False", "18=True", "19="} << QStringList() << 0;
+    QTest::newRow("max beyond any double")
+            << QStringList{"10=False", "13=True", "14=1e400"} << all << 1;
+    QTest::newRow("max of 10 000 digits")
+            << QStringList{"10=False", "13=True", "14=" + QString(10000, QLatin1Char('9'))} << all
+            << 1;
+    QTest::newRow("negative min") << QStringList{"10=False", "11=True", "12=-5"} << all << 1;
+    QTest::newRow("full-width min") << QStringList{"10=False", "11=True", "12=１０００"}
+                                    << QStringList{"big.jpg", "old.jpg"} << 0;
 }
 
 void TestCollection::conditions()

@@ -27,6 +27,8 @@ public:
     QList<velt::FileDialogRequest> fileRequests;
     QList<Start> starts;
     QStringList inputPrompts;
+    QStringList inputTitles;
+    QStringList inputDefaults;
 
     QQueue<velt::MsgAnswer> answers;
     QQueue<std::optional<QString>> inputs;
@@ -45,10 +47,12 @@ public:
             return answers.dequeue();
         return buttons == velt::MsgButtons::YesNo ? velt::MsgAnswer::No : velt::MsgAnswer::Ok;
     }
-    std::optional<QString> inputBox(const QString &prompt, const QString &,
-                                    const QString &) override
+    std::optional<QString> inputBox(const QString &prompt, const QString &title,
+                                    const QString &defaultText) override
     {
         inputPrompts.append(prompt);
+        inputTitles.append(title);
+        inputDefaults.append(defaultText);
         return inputs.isEmpty() ? std::nullopt : inputs.dequeue();
     }
     std::optional<QString> openFile(const velt::FileDialogRequest &request) override

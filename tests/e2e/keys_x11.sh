@@ -95,14 +95,18 @@ toplevels() {
 is_transient() { xp -id "$1" WM_TRANSIENT_FOR 2>/dev/null | grep -q 'window id'; }
 title_of() { X getwindowname "$1"; }
 
-# Fills PICS (picture windows: top-level, not the main window, not a dialog), BOXES (dialogs),
-# PIC_TITLE (the title of the one picture window, if exactly one).
+LIST_TITLE="画像ファイル一覧表示"
+# Fills PICS (picture windows: top-level, not the main window, not a dialog, not the list
+# window), BOXES (dialogs), LISTS (the list window that N opens), PIC_TITLE (the title of the
+# one picture window, if exactly one).
 snapshot() {
-    PICS=() BOXES=() PIC_TITLE=""
+    PICS=() BOXES=() LISTS=() PIC_TITLE=""
     local w
     for w in $(toplevels); do
         [ "$w" = "$MAIN" ] && continue
-        if is_transient "$w"; then BOXES+=("$w"); else PICS+=("$w"); fi
+        if is_transient "$w"; then BOXES+=("$w")
+        elif [ "$(title_of "$w")" = "$LIST_TITLE" ]; then LISTS+=("$w")
+        else PICS+=("$w"); fi
     done
     [ ${#PICS[@]} -eq 1 ] && PIC_TITLE=$(title_of "${PICS[0]}")
     if [ -z "$WORKDIR" ] && [[ "$PIC_TITLE" == \[*\] ]]; then
@@ -492,12 +496,15 @@ run_pass() {
     press picture slow Prior || return 1; expect_entry "$(clamp $((POS - 1)))" || return 1
     press picture hold Next || return 1; expect_entry "$(clamp $((POS + 1)))" || return 1
 
-    # N closes the picture window and keeps the position, from either window.
+    # N closes the picture window, keeps the position and shows the list window, from either
+    # window.
     local before=$POS
     press picture tap n || return 1; expect_no_picture || return 1
+    [ ${#LISTS[@]} -eq 1 ] || fail "N: expected the list window, saw ${#LISTS[@]}"
     press main tap Next || return 1; expect_entry "$(clamp $((before + 1)))" || return 1
     before=$POS
     press main tap n || return 1; expect_no_picture || return 1
+    [ ${#LISTS[@]} -eq 1 ] || fail "N again: expected one list window, saw ${#LISTS[@]}"
     press main tap Prior || return 1; expect_entry "$(clamp $((before - 1)))" || return 1
 
     # Esc in the picture window closes only the picture window.
