@@ -4,9 +4,11 @@
 #include "app/frmsplash.h"
 #include "app/logging.h"
 #include "app/mdlvelt.h"
+#include "app/printable.h"
 #include "app/qtdialogs.h"
 #include "app/qtmediaplayer.h"
 #include "app/settings.h"
+#include "app/textfile.h"
 #include "app/workdir.h"
 #include "cache/collection.h"
 #include "cache/demo.h"
@@ -16,6 +18,7 @@
 #include "viewer/frmview.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFont>
@@ -24,8 +27,14 @@
 #include <QTextStream>
 #include <QTimer>
 
+#include <csignal>
 #include <cstdio>
 #include <memory>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace velt {
 
@@ -64,6 +73,61 @@ void printErr(const QString &text)
     std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
 }
 
+// Set when the program started with standard output closed: what it prints goes nowhere.
+bool g_stdoutWasClosed = false;
+
+// A standard stream closed at start would be taken by the next file the program opens, and
+// its output would land in that file: each one is held open on /dev/null instead.
+void holdStandardStreams()
+{
+#ifdef Q_OS_UNIX
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1)
+            continue;
+        if (fd == STDOUT_FILENO)
+            g_stdoutWasClosed = true;
+        const int null = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+        if (null >= 0 && null != fd) {
+            ::dup2(null, fd);
+            ::close(null);
+        }
+    }
+#endif
+}
+
+// Standard output for the line-oriented modes, with its failures seen: closed at start, a full
+// disk, a reader that went away (SIGPIPE is ignored in these modes, so that shows as EPIPE).
+class CheckedStdout
+{
+public:
+    CheckedStdout()
+    {
+        std::fflush(stdout);
+        m_file.open(1, QIODevice::WriteOnly | QIODevice::Unbuffered);
+        m_stream.setDevice(&m_file);
+    }
+    QTextStream &stream() { return m_stream; }
+
+    // Flushes; false, with a line on standard error, when anything was not written.
+    bool finish(const char *what)
+    {
+        m_stream.flush();
+        QString why;
+        if (g_stdoutWasClosed)
+            why = QStringLiteral("standard output is closed");
+        else if (m_stream.status() != QTextStream::Ok)
+            why = m_file.errorString();
+        if (why.isEmpty())
+            return true;
+        printErr(QStringLiteral("velt: could not write %1: %2").arg(QLatin1String(what), why));
+        return false;
+    }
+
+private:
+    QFile m_file;
+    QTextStream m_stream;
+};
+
 bool parse(const QStringList &arguments, Options &options, QString *error)
 {
     QCommandLineParser parser;
@@ -91,10 +155,15 @@ bool parse(const QStringList &arguments, Options &options, QString *error)
             QStringLiteral("Build a demo Windows root with browser caches and start on it."));
     const QCommandLineOption list(
             QStringLiteral("list"),
-            QStringLiteral("Run the start-up collection without windows and print the list."));
+            QStringLiteral("Run the start-up collection without windows and print the list, one "
+                           "entry a line; in names, a backslash is printed as \\\\, tab, line "
+                           "feed and carriage return as \\t, \\n, \\r, other control "
+                           "characters as \\xHH."));
     const QCommandLineOption check(
             QStringLiteral("check"),
-            QStringLiteral("Check the given picture files for damaged downloads."));
+            QStringLiteral("Check the given picture files for damaged downloads; one line a "
+                           "file, names escaped as for --list. Exit status 1 when any is bad, 2 "
+                           "when the results could not be written."));
     parser.addOptions({registry, drive, settings, screenshot, demo, list, check});
     parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("Files for --check."),
                                  QStringLiteral("[PATH...]"));
@@ -134,19 +203,21 @@ int runList(MdlVELT &state, Settings &settings, const RegistrySource &registry,
     LoadSettings(settings, settingsPath, state.BufferDir);
     CollectionContext ctx{state, settings, ExtTable::standard(), registry, drives, dialogs, host};
     GetICPath(ctx);
-    QTextStream out(stdout);
+    // One entry a line, whatever a name holds.
+    CheckedStdout output;
+    QTextStream &out = output.stream();
     for (int i = 1; i <= state.ListCount; ++i)
-        out << i << '\t' << state.ListLine[i] << '\n';
+        out << i << '\t' << printableText(state.ListLine[i]) << '\n';
     for (int i = 1; i <= state.GifCount; ++i)
-        out << "GIF\t" << state.GifFile[i] << '\n';
-    out.flush();
+        out << "GIF\t" << printableText(state.GifFile[i]) << '\n';
+    const bool written = output.finish("the list");
     // Emptied as the close does; the settings file is left as it was.
     if (state.ListCount + state.GifCount != 0)
         emptyWorkDir(state.WorkDir);
-    return 0;
+    return written ? 0 : 1;
 }
 
-void saveScreenshot(FrmView &view, const QString &path)
+bool saveScreenshot(FrmView &view, const QString &path)
 {
     QList<QPixmap> shots{view.grab()};
     if (FrmPicture *picture = view.pictureWindow(); picture && picture->isVisible())
@@ -166,10 +237,17 @@ void saveScreenshot(FrmView &view, const QString &path)
         x += p.width() + 16;
     }
     painter.end();
-    if (image.save(path))
+    // Encoded first, then written with every write checked: a full disk is a failure.
+    QByteArray png;
+    QBuffer buffer(&png);
+    QString why = QStringLiteral("the picture could not be encoded");
+    if (buffer.open(QIODevice::WriteOnly) && image.save(&buffer, "PNG")
+        && replaceFileContents(path, png, &why)) {
         printErr(QStringLiteral("screenshot written to %1").arg(QDir(path).absolutePath()));
-    else
-        printErr(QStringLiteral("could not write the screenshot %1").arg(path));
+        return true;
+    }
+    printErr(QStringLiteral("velt: could not write the screenshot %1: %2").arg(path, why));
+    return false;
 }
 
 // Without a display server and without a platform chosen, Qt would abort with a long
@@ -191,6 +269,7 @@ bool hasDisplay(int argc, char **argv)
 
 int runVelt(int argc, char **argv)
 {
+    holdStandardStreams();
     installMessageFilter();
     preferFfmpegMediaBackend();
     // The command-line modes open no window: they run without a display.
@@ -202,6 +281,12 @@ int runVelt(int argc, char **argv)
     }
     if (headless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+#ifdef Q_OS_UNIX
+    // The line-oriented modes see a reader that went away as a failed write, and still empty
+    // the working folder. Not in the window modes: programs they start would inherit it.
+    if (headless)
+        std::signal(SIGPIPE, SIG_IGN);
+#endif
     if (!headless && !hasDisplay(argc, argv)) {
         printErr(QStringLiteral("velt: no display to open the windows on (DISPLAY and "
                                 "WAYLAND_DISPLAY are not set); --list and --check work without "
@@ -231,8 +316,9 @@ int runVelt(int argc, char **argv)
     }
 
     if (options.check) {
-        QTextStream out(stdout);
-        return runCheckCommand(options.checkPaths, out);
+        CheckedStdout output;
+        const int status = runCheckCommand(options.checkPaths, output.stream());
+        return output.finish("the results") ? status : 2;
     }
 
     DriveMap drives;
@@ -262,6 +348,12 @@ int runVelt(int argc, char **argv)
     const std::unique_ptr<RegistrySource> registry =
             makeRegistrySource(options.registryFiles, exeDir);
     const QString settingsPath = settingsFilePath(options.settingsFile, exeDir);
+    // Reading a FIFO would wait for ever, and a folder or device cannot take the settings.
+    if (const QString why = settingsFileProblem(settingsPath); !why.isEmpty()) {
+        printErr(QStringLiteral("velt: the settings file %1 cannot be used: %2")
+                         .arg(settingsPath, why));
+        return 2;
+    }
 
     MdlVELT state;
     Settings settings;
@@ -283,20 +375,26 @@ int runVelt(int argc, char **argv)
     view.Form_Load();
     view.show();
 
+    bool screenshotWritten = false;
     if (screenshot) {
         QTimer::singleShot(0, &view, [&] {
             if (state.ListCount > 0)
                 view.Command13_Click();
             QTimer::singleShot(300, &view, [&] {
-                saveScreenshot(view, options.screenshotFile);
+                screenshotWritten = saveScreenshot(view, options.screenshotFile);
                 view.close();
             });
         });
     }
-    const int status = app.exec();
-    if (view.settingsWriteFailed())
+    int status = app.exec();
+    if (view.settingsWriteFailed()) {
         printErr(QStringLiteral("velt: the settings file %1 could not be written")
                          .arg(settingsPath));
+        status = status == 0 ? 1 : status;
+    }
+    // What this mode was asked to write, it must have written.
+    if (screenshot && !screenshotWritten)
+        status = status == 0 ? 1 : status;
     return status;
 }
 
