@@ -1,5 +1,7 @@
 #include "picture/checkcommand.h"
 
+#include "app/printable.h"
+
 #include "picture/imagecheck.h"
 #include "picture/pictureloader.h"
 
@@ -19,10 +21,12 @@ int runCheckCommand(const QStringList &paths, QTextStream &out)
             else
                 result = CheckResult::Unreadable;
         }
+        // One line a file, whatever its name holds.
+        const QString shown = printableText(path);
         if (result == CheckResult::Passes) {
-            out << "ok\t" << size.width() << 'x' << size.height() << '\t' << path << '\n';
+            out << "ok\t" << size.width() << 'x' << size.height() << '\t' << shown << '\n';
         } else {
-            out << "bad\t" << checkReportHeadline(result) << '\t' << path << '\n';
+            out << "bad\t" << checkReportHeadline(result) << '\t' << shown << '\n';
             status = 1;
         }
     }

@@ -27,9 +27,9 @@ struct MetafileHelper
 MetafileHelper defaultMetafileHelper();
 
 // Loads JPEG, GIF, BMP, ICO/CUR, PNG and the netpbm/X bitmaps through Qt's readers, deciding
-// the format from the content, not the name; WMF and EMF through the helper process, rendered
-// at the metafile's own size on white. The result is RGB32 or ARGB32_Premultiplied, ready to
-// paint. Needs a QGuiApplication for metafiles with text.
+// the format from the content, not the name; WMF and EMF through the helper process, which
+// draws them at the metafile's own size on white within a pixel budget (kMaxMetafilePixels)
+// and hands over only pixels. The result is RGB32 or ARGB32_Premultiplied, ready to paint.
 LoadedPicture loadPicture(const QString &path);
 LoadedPicture loadPicture(const QString &path, const MetafileHelper &helper);
 
