@@ -5,7 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # libwmf's pkg-config file links expat, jpeg and png, whose -dev packages libwmf-dev does not
-# pull in. faketime runs the date tests; the rest are the test tools.
+# pull in. faketime runs the date tests; clang and its runtime (libFuzzer, the sanitizers) build
+# the fuzzers; the rest are the test tools.
 packages=(
     cmake g++ make pkg-config
     qt6-base-dev qt6-multimedia-dev libqt6multimediawidgets6 qt6-svg-dev
@@ -13,6 +14,7 @@ packages=(
     libwmf-dev libemf2svg-dev libexpat1-dev libjpeg62-turbo-dev libpng-dev
     fonts-ipafont-gothic fonts-noto-cjk fonts-urw-base35
     xvfb xauth xdotool imagemagick clang-format pekwm faketime
+    clang libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do

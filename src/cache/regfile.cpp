@@ -721,8 +721,9 @@ private:
             int digits = 0;
             int byte = 0;
             while (i < n && hexDigit(s[i]) >= 0) {
-                byte = byte * 16 + hexDigit(s[i]);
-                ++digits;
+                // Past two digits the byte is refused below; a long run must not overflow.
+                if (++digits <= 2)
+                    byte = byte * 16 + hexDigit(s[i]);
                 ++i;
             }
             while (i < n && isBlank(s[i]))

@@ -25,8 +25,31 @@ struct WmfApiDeleter
     void operator()(wmfAPI *api) const { wmf_api_destroy(api); }
 };
 
+// libwmf allocates a buffer for the largest record the header announces before it reads one:
+// a header announcing gigabytes would be taken at its word. No record is larger than the file,
+// so the announcement is cut to that; a record that is larger still fails as it should.
+void limitAnnouncedRecord(QByteArray &data)
+{
+    const auto *bytes = reinterpret_cast<const unsigned char *>(data.constData());
+    // A placeable file has 22 bytes of its own in front of the header.
+    const qsizetype header =
+            data.size() >= 4 && metafileKindOf(bytes, 4) == MetafileKind::Wmf ? 22 : 0;
+    constexpr qsizetype kMaxRecordField = 12; // 32-bit size in 16-bit words
+    if (data.size() < header + kMaxRecordField + 4)
+        return;
+    const qsizetype at = header + kMaxRecordField;
+    const quint32 announced = quint32(bytes[at]) | quint32(bytes[at + 1]) << 8
+            | quint32(bytes[at + 2]) << 16 | quint32(bytes[at + 3]) << 24;
+    const quint32 largest = quint32((data.size() - header) / 2);
+    if (announced <= largest)
+        return;
+    for (int k = 0; k < 4; ++k)
+        data[at + k] = char((largest >> (8 * k)) & 0xFF);
+}
+
 std::optional<QByteArray> wmfToSvg(QByteArray &data)
 {
+    limitAnnouncedRecord(data);
     wmfAPI_Options options{};
     options.function = wmf_svg_function;
     const unsigned long flags = WMF_OPT_FUNCTION | WMF_OPT_IGNORE_NONFATAL;

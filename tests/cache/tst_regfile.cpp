@@ -222,6 +222,8 @@ void TestRegFile::malformedLines_data()
     QTest::newRow("text after quote") << QByteArray("\"x\"=\"abc\" junk") << true;
     QTest::newRow("no equals") << QByteArray("\"x\" \"abc\"") << true;
     QTest::newRow("odd hex digits") << QByteArray("\"x\"=hex:0a,abc,01") << true;
+    // Found by fuzzing: a long run of digits overflowed while it was read.
+    QTest::newRow("hex byte of 16 digits") << QByteArray("\"x\"=hex:0123456789abcdef") << true;
     QTest::newRow("not hex") << QByteArray("\"x\"=hex:0g") << true;
     QTest::newRow("double comma") << QByteArray("\"x\"=hex:01,,02") << true;
     QTest::newRow("bad hex type") << QByteArray("\"x\"=hex(zz):01") << true;

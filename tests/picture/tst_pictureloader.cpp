@@ -115,6 +115,10 @@ private Q_SLOTS:
         QTest::newRow("wmf named .jpg")
                 << "w.jpg" << picturefiles::wmf(1440, 1440, 1440) << QSize(96, 96);
         QTest::newRow("emf") << "a.emf" << picturefiles::emf(200, 100) << QSize(199, 99);
+        // The header's largest record is taken as no larger than the file, not as gigabytes.
+        QByteArray giantRecord = picturefiles::wmf(1440, 1440, 1440);
+        qToLittleEndian(quint32(0x7FFFFFFF), giantRecord.data() + 22 + 12);
+        QTest::newRow("wmf announcing a 4 GB record") << "r.wmf" << giantRecord << QSize(96, 96);
     }
 
     void loads()
