@@ -149,7 +149,7 @@ QString NsCacheFromPrefs(const QString &prefsPath, const QString &current)
     QString why;
     const std::optional<QByteArray> bytes = readRegularFile(prefsPath, kMaxTextFileBytes, &why);
     if (!bytes) {
-        // A missing or unreadable file is the design's silent case; a giant is worth a word.
+        // A missing or unreadable file contributes nothing silently; a giant is worth a word.
         if (QFileInfo(prefsPath).isFile() && QFileInfo(prefsPath).size() > kMaxTextFileBytes)
             printProblem(QStringLiteral("%1: not read (%2)").arg(prefsPath, why));
         return current;
