@@ -2,4 +2,4 @@
 # Formats every C++ source of the project with the repository's clang-format settings.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-find src tests bench dist -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+find src tests bench dist fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i

@@ -7,8 +7,8 @@ cd "$(dirname "$0")/.."
 # libwmf's pkg-config file links expat, jpeg and png, whose -dev packages libwmf-dev does not
 # pull in. Browser caches keep bodies as servers encoded them: zlib, brotli and zstd decode them.
 # qt6-image-formats-plugins reads WebP, today's browsers' picture format. faketime runs the date
-# tests; the rest are the test tools (desktop-file-utils and appstream validate the installed
-# desktop entry and metainfo).
+# tests; clang and its runtime (libFuzzer, the sanitizers) build the fuzzers; the rest are the
+# test tools (desktop-file-utils and appstream validate the installed desktop entry and metainfo).
 packages=(
     cmake g++ make pkg-config
     qt6-base-dev qt6-multimedia-dev libqt6multimediawidgets6 qt6-svg-dev
@@ -17,7 +17,7 @@ packages=(
     libwmf-dev libemf2svg-dev libexpat1-dev libjpeg62-turbo-dev libpng-dev
     fonts-ipafont-gothic fonts-noto-cjk fonts-urw-base35
     xvfb xauth xdotool imagemagick clang-format pekwm faketime
-    desktop-file-utils appstream
+    desktop-file-utils appstream clang libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -5,14 +5,15 @@
 #include "app/logging.h"
 #include "app/mdlvelt.h"
 #include "app/optiontable.h"
+#include "app/printable.h"
 #include "app/programfiles.h"
 #include "app/qtdialogs.h"
 #include "app/qtmediaplayer.h"
 #include "app/settings.h"
+#include "app/textfile.h"
 #include "app/workdir.h"
 #include "browser/extractcommand.h"
 #include "browser/extraction.h"
-#include "browser/filename.h"
 #include "cache/collection.h"
 #include "cache/demo.h"
 #include "cache/registry.h"
@@ -21,6 +22,7 @@
 #include "viewer/frmview.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QFont>
 #include <QIcon>
@@ -29,8 +31,14 @@
 #include <QTextStream>
 #include <QTimer>
 
+#include <csignal>
 #include <cstdio>
 #include <memory>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace velt {
 
@@ -71,6 +79,61 @@ void printErr(const QString &text)
     std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
 }
 
+// Set when the program started with standard output closed: what it prints goes nowhere.
+bool g_stdoutWasClosed = false;
+
+// A standard stream closed at start would be taken by the next file the program opens, and
+// its output would land in that file: each one is held open on /dev/null instead.
+void holdStandardStreams()
+{
+#ifdef Q_OS_UNIX
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1)
+            continue;
+        if (fd == STDOUT_FILENO)
+            g_stdoutWasClosed = true;
+        const int null = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+        if (null >= 0 && null != fd) {
+            ::dup2(null, fd);
+            ::close(null);
+        }
+    }
+#endif
+}
+
+// Standard output for the line-oriented modes, with its failures seen: closed at start, a full
+// disk, a reader that went away (SIGPIPE is ignored in these modes, so that shows as EPIPE).
+class CheckedStdout
+{
+public:
+    CheckedStdout()
+    {
+        std::fflush(stdout);
+        m_file.open(1, QIODevice::WriteOnly | QIODevice::Unbuffered);
+        m_stream.setDevice(&m_file);
+    }
+    QTextStream &stream() { return m_stream; }
+
+    // Flushes; false, with a line on standard error, when anything was not written.
+    bool finish(const char *what)
+    {
+        m_stream.flush();
+        QString why;
+        if (g_stdoutWasClosed)
+            why = QStringLiteral("standard output is closed");
+        else if (m_stream.status() != QTextStream::Ok)
+            why = m_file.errorString();
+        if (why.isEmpty())
+            return true;
+        printErr(QStringLiteral("velt: could not write %1: %2").arg(QLatin1String(what), why));
+        return false;
+    }
+
+private:
+    QFile m_file;
+    QTextStream m_stream;
+};
+
 Options optionsFrom(const CommandLine &cl)
 {
     Options options;
@@ -103,16 +166,18 @@ int runList(MdlVELT &state, Settings &settings, const RegistrySource &registry,
     ExtTable ext = ExtTable::standard();
     CollectionContext ctx{state, settings, ext, registry, drives, dialogs, host};
     GetICPath(ctx);
-    QTextStream out(stdout);
+    // One entry a line, whatever a name holds.
+    CheckedStdout output;
+    QTextStream &out = output.stream();
     for (int i = 1; i <= state.ListCount; ++i)
         out << i << '\t' << printableText(state.ListLine[i]) << '\n';
     for (int i = 1; i <= state.GifCount; ++i)
         out << "GIF\t" << printableText(state.GifFile[i]) << '\n';
-    out.flush();
+    const bool written = output.finish("the list");
     // Emptied as the close does; the settings file is left as it was.
     if (state.ListCount + state.GifCount != 0)
         emptyWorkDir(state.WorkDir);
-    return 0;
+    return written ? kExitOk : kExitFailure;
 }
 
 int runExtract(MdlVELT &state, Settings &settings, const RegistrySource &registry,
@@ -123,12 +188,13 @@ int runExtract(MdlVELT &state, Settings &settings, const RegistrySource &registr
     LoadSettings(settings, settingsPath, state.BufferDir);
     ExtTable ext = ExtTable::standard();
     CollectionContext ctx{state, settings, ext, registry, drives, dialogs, host};
-    QTextStream out(stdout);
+    CheckedStdout output;
     QTextStream err(stderr);
-    return runExtractCommand(ctx, destDir, out, err);
+    const int status = runExtractCommand(ctx, destDir, output.stream(), err);
+    return output.finish("the copied files") ? status : kExitFailure;
 }
 
-void saveScreenshot(FrmView &view, const QString &path)
+bool saveScreenshot(FrmView &view, const QString &path)
 {
     QList<QPixmap> shots{view.grab()};
     if (FrmPicture *picture = view.pictureWindow(); picture && picture->isVisible())
@@ -148,10 +214,17 @@ void saveScreenshot(FrmView &view, const QString &path)
         x += p.width() + 16;
     }
     painter.end();
-    if (image.save(path))
+    // Encoded first, then written with every write checked: a full disk is a failure.
+    QByteArray png;
+    QBuffer buffer(&png);
+    QString why = QStringLiteral("the picture could not be encoded");
+    if (buffer.open(QIODevice::WriteOnly) && image.save(&buffer, "PNG")
+        && replaceFileContents(path, png, &why)) {
         printErr(QStringLiteral("screenshot written to %1").arg(QDir(path).absolutePath()));
-    else
-        printErr(QStringLiteral("could not write the screenshot %1").arg(path));
+        return true;
+    }
+    printErr(QStringLiteral("velt: could not write the screenshot %1: %2").arg(path, why));
+    return false;
 }
 
 // Without a display server and without a platform chosen, Qt would abort with a long
@@ -221,6 +294,7 @@ void setApplicationNames()
 
 int runVelt(int argc, char **argv)
 {
+    holdStandardStreams();
     installMessageFilter();
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
@@ -253,6 +327,12 @@ int runVelt(int argc, char **argv)
     // command line or the environment asks for.
     std::unique_ptr<QtArguments> qtArguments; // outlives the application object
     std::unique_ptr<QCoreApplication> app;
+#ifdef Q_OS_UNIX
+    // The line-oriented modes see a reader that went away as a failed write, and still empty
+    // the working folder. Not in the window modes: programs they start would inherit it.
+    if (cl.windowless())
+        std::signal(SIGPIPE, SIG_IGN);
+#endif
     if (cl.windowless()) {
         if (cl.drawsPictures()) {
             qtArguments = std::make_unique<QtArguments>(
@@ -289,8 +369,9 @@ int runVelt(int argc, char **argv)
     }
 
     if (options.check) {
-        QTextStream out(stdout);
-        return runCheckCommand(options.checkPaths, out);
+        CheckedStdout output;
+        const int status = runCheckCommand(options.checkPaths, output.stream());
+        return output.finish("the results") ? status : kExitUsage;
     }
 
     std::unique_ptr<QTemporaryDir> demoDir;
@@ -315,6 +396,12 @@ int runVelt(int argc, char **argv)
     // Installed, the executable's folder (/usr/bin) is no place for it even when writable.
     const QString settingsPath =
             settingsFilePath(options.settingsFile, runsInstalled(exeDir) ? QString() : exeDir);
+    // Reading a FIFO would wait for ever, and a folder or device cannot take the settings.
+    if (const QString why = settingsFileProblem(settingsPath); !why.isEmpty()) {
+        printErr(QStringLiteral("velt: the settings file %1 cannot be used: %2")
+                         .arg(settingsPath, why));
+        return kExitUsage;
+    }
 
     MdlVELT state;
     Settings settings;
@@ -346,20 +433,26 @@ int runVelt(int argc, char **argv)
     view.Form_Load();
     view.show();
 
+    bool screenshotWritten = false;
     if (screenshot) {
         QTimer::singleShot(0, &view, [&] {
             if (state.ListCount > 0)
                 view.Command13_Click();
             QTimer::singleShot(300, &view, [&] {
-                saveScreenshot(view, options.screenshotFile);
+                screenshotWritten = saveScreenshot(view, options.screenshotFile);
                 view.close();
             });
         });
     }
-    const int status = QCoreApplication::exec();
-    if (view.settingsWriteFailed())
+    int status = QCoreApplication::exec();
+    if (view.settingsWriteFailed()) {
         printErr(QStringLiteral("velt: the settings file %1 could not be written")
                          .arg(settingsPath));
+        status = status == 0 ? kExitFailure : status;
+    }
+    // What this mode was asked to write, it must have written.
+    if (screenshot && !screenshotWritten)
+        status = status == 0 ? kExitFailure : status;
     return status;
 }
 

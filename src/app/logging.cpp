@@ -24,6 +24,13 @@ void filterMessage(QtMsgType type, const QMessageLogContext &context, const QStr
 
 } // namespace
 
+void printProblem(const QString &line)
+{
+    const QByteArray bytes = line.toLocal8Bit() + '\n';
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stderr);
+    std::fflush(stderr);
+}
+
 void installMessageFilter()
 {
     if (qEnvironmentVariableIntValue("VELT_DEBUG") != 0)

@@ -316,14 +316,29 @@ QString usageText(bool withQtOptions)
                                "Qt's options (they act only when windows open):\n");
         appendOptions(text, true);
     }
-    text += QStringLiteral("\n"
-                           "終了状態 / Exit status:\n"
-                           "  0  正常に終わりました (--check では、どのファイルも正常です)。\n"
-                           "     Success (with --check: every file is ok).\n"
-                           "  1  失敗しました (--check では、壊れたファイルがあります)。\n"
-                           "     Failure (with --check: a file is damaged).\n"
-                           "  2  コマンドラインに誤りがあります。\n"
-                           "     The command line is wrong.\n");
+    text += QStringLiteral(
+            "\n"
+            "名前の表示 / Names printed:\n"
+            "  --list、--check、--extract は 1 行に 1 件を書きます。名前の中の \\ は \\\\、\n"
+            "  タブ・改行・復帰は \\t \\n \\r、その他の制御文字と UTF-8 でないバイトは \\xHH、\n"
+            "  U+2028 と U+2029 は \\u2028 \\u2029 と書きます。\n"
+            "  --list, --check and --extract print one entry a line: in names a backslash is\n"
+            "  printed as \\\\, tab, line feed and carriage return as \\t \\n \\r, other control\n"
+            "  characters and bytes that are not UTF-8 as \\xHH, U+2028 and U+2029 as \\u2028\n"
+            "  and \\u2029.\n"
+            "\n"
+            "終了状態 / Exit status:\n"
+            "  0  正常に終わりました (--check では、どのファイルも正常です)。\n"
+            "     Success (with --check: every file is ok).\n"
+            "  1  失敗しました (--check では、壊れたファイルがあります)。\n"
+            "     書くように言われたもの (一覧、画面写真、設定ファイル) が書けなかった\n"
+            "     ときも 1 です。\n"
+            "     Failure (with --check: a file is damaged); also when what was asked for\n"
+            "     (the list, the screenshot, the settings file) could not be written.\n"
+            "  2  コマンドラインに誤りがあるか、設定ファイルが使えません (--check では\n"
+            "     結果が書けなかったときも 2 です)。\n"
+            "     The command line is wrong or the settings file cannot be used (with\n"
+            "     --check also: the results could not be written).\n");
     return text;
 }
 

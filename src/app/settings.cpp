@@ -1,12 +1,12 @@
 #include "app/settings.h"
 
+#include "app/textfile.h"
+
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QSaveFile>
 #include <QStandardPaths>
-#include <QStringDecoder>
 
 #include <algorithm>
 #include <charconv>
@@ -28,11 +28,36 @@ QString SettingValue::toText() const
     return QString();
 }
 
+SettingValue SettingValue::fromFile(const QString &t, const QByteArray &line)
+{
+    SettingValue v(Kind::Text, t, false);
+    v.m_line = line.isNull() ? QByteArray("") : line;
+    return v;
+}
+
+QByteArray SettingValue::fileBytes() const
+{
+    if (m_kind == Kind::Text && !m_line.isNull())
+        return m_line;
+    return toText().toUtf8();
+}
+
 bool SettingValue::isSet() const
 {
     if (m_kind == Kind::Flag)
         return m_flag;
     return m_kind == Kind::Text && m_text == QLatin1String("True");
+}
+
+void Settings::set(int slot, const SettingValue &v)
+{
+    SettingValue &old = m_slots.at(slot);
+    const QByteArray line = old.m_line;
+    const bool sameText = v.m_line.isNull() && old.m_kind == SettingValue::Kind::Text
+            && v.m_kind == SettingValue::Kind::Text && old.m_text == v.m_text;
+    old = v;
+    if (sameText)
+        old.m_line = line;
 }
 
 void Settings::applyDefaults(const QString &bufferDir)
@@ -159,45 +184,28 @@ QString numberText(double value)
     return QString::number(value, 'g', QLocale::FloatingPointShortest);
 }
 
-static QString decodeSettingsBytes(const QByteArray &bytes)
-{
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return text;
-    // Not UTF-8: a file written on a Japanese Windows system, in its code page.
-    QStringDecoder cp932("CP932");
-    if (cp932.isValid()) {
-        text = cp932.decode(bytes);
-        if (!cp932.hasError())
-            return text;
-    }
-    return QString::fromUtf8(bytes);
-}
-
 void LoadSettings(Settings &settings, const QString &path, const QString &bufferDir)
 {
     settings.applyDefaults(bufferDir);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    removeStaleTemporaries(path);
+    const std::optional<QByteArray> bytes = readRegularFile(path, kMaxSettingsBytes, nullptr);
+    if (!bytes)
         return;
-    // The file has at most fifty meaningful lines; refuse to read gigabytes of something else.
-    constexpr qint64 kMaxBytes = 64 * 1024 * 1024;
-    const QByteArray bytes = file.read(kMaxBytes);
-    file.close();
-    const QString text = decodeSettingsBytes(bytes);
 
+    TextLineDecoder decoder;
     int slot = 1;
     qsizetype pos = 0;
-    const qsizetype size = text.size();
+    const qsizetype size = bytes->size();
+    const char *data = bytes->constData();
     while (slot <= Settings::kSlots && pos < size) {
         qsizetype end = pos;
-        while (end < size && text[end] != QLatin1Char('\r') && text[end] != QLatin1Char('\n'))
+        while (end < size && data[end] != '\r' && data[end] != '\n')
             ++end;
-        settings.setText(slot++, text.mid(pos, end - pos));
-        if (end < size && text[end] == QLatin1Char('\r')) {
+        const QByteArray line = bytes->sliced(pos, end - pos);
+        settings.set(slot++, SettingValue::fromFile(decoder.decode(line), line));
+        if (end < size && data[end] == '\r') {
             ++end;
-            if (end < size && text[end] == QLatin1Char('\n'))
+            if (end < size && data[end] == '\n')
                 ++end;
         } else if (end < size) {
             ++end; // a lone LF
@@ -210,16 +218,24 @@ bool SaveSettings(const Settings &settings, const QString &path, QString *error)
 {
     QByteArray bytes;
     for (int slot = 1; slot <= Settings::kSlots; ++slot) {
-        bytes += settings.text(slot).toUtf8();
+        bytes += settings.at(slot).fileBytes();
         bytes += "\r\n";
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    return replaceFileContents(path, bytes, error);
+}
+
+QString settingsFileProblem(const QString &path)
+{
+    return isNonRegularFile(path) ? QStringLiteral("not a regular file") : QString();
+}
+
+QString settingsWriteFailedMessage(const QString &path, const QString &reason)
+{
+    return QStringLiteral("設定ファイルを保存できませんでした。\r\n"
+                          "前回の設定ファイルはそのまま残り、今回変更した設定は失われます。\r\n"
+                          "ファイル名  %1\r\n"
+                          "理由  %2")
+            .arg(path, reason);
 }
 
 QString settingsFilePath(const QString &overridePath, const QString &executableDir)

@@ -1,5 +1,6 @@
 #include "browser/extractcommand.h"
 
+#include "app/printable.h"
 #include "app/workdir.h"
 #include "browser/filename.h"
 #include "cache/collection.h"

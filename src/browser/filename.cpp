@@ -98,19 +98,4 @@ QString suffixedName(const QString &name, int n)
     return stem + QLatin1Char('_') + QString::number(n) + ext;
 }
 
-QString printableText(const QString &text)
-{
-    QString out;
-    out.reserve(text.size());
-    for (const char32_t c : text.toUcs4()) {
-        if (c < 0x100 && isControl(c))
-            out += QStringLiteral("\\x%1").arg(uint(c), 2, 16, QLatin1Char('0'));
-        else if (isControl(c) || isInvisible(c))
-            out += QStringLiteral("\\u%1").arg(uint(c), 4, 16, QLatin1Char('0'));
-        else
-            out += QString::fromUcs4(&c, 1);
-    }
-    return out;
-}
-
 } // namespace velt

@@ -16,8 +16,4 @@ QString cacheFileName(const QString &url, const QString &extension, const QStrin
 // The n-th other name for a taken one (n >= 2): "a.png" -> "a_2.png".
 QString suffixedName(const QString &name, int n);
 
-// The text with control characters (and Unicode line and paragraph separators) written as
-// \xNN or \uNNNN, so that it prints on one line.
-QString printableText(const QString &text);
-
 } // namespace velt

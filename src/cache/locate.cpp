@@ -1,13 +1,11 @@
 #include "cache/locate.h"
 
+#include "app/logging.h"
+#include "app/textfile.h"
 #include "cache/registry.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
-
-#include <cstring>
 
 namespace velt {
 
@@ -145,27 +143,31 @@ bool locateCaches(const RegistrySource &registry, const DriveMap &drives, MdlVEL
 
 QString NsCacheFromPrefs(const QString &prefsPath, const QString &current)
 {
+    if (prefsPath.isEmpty())
+        return current;
     // Only a regular file: a FIFO or device would never end.
-    if (prefsPath.isEmpty() || !QFileInfo(prefsPath).isFile())
+    QString why;
+    const std::optional<QByteArray> bytes = readRegularFile(prefsPath, kMaxTextFileBytes, &why);
+    if (!bytes) {
+        // A missing or unreadable file contributes nothing silently; a giant is worth a word.
+        if (QFileInfo(prefsPath).isFile() && QFileInfo(prefsPath).size() > kMaxTextFileBytes)
+            printProblem(QStringLiteral("%1: not read (%2)").arg(prefsPath, why));
         return current;
-    QFile file(prefsPath);
-    if (!file.open(QIODevice::ReadOnly))
-        return current;
+    }
+    if (bytes->contains('\0'))
+        return current; // not a text file: nothing in it is a folder
     QString result = current;
-    while (!file.atEnd()) {
-        QByteArray chunk = file.readLine();
-        if (chunk.isEmpty())
-            break; // read error
-        if (std::memchr(chunk.constData(), 0, std::size_t(chunk.size())))
-            return current; // not a text file: nothing in it is a folder
-        if (chunk.endsWith('\n'))
-            chunk.chop(1);
-        for (const QByteArray &piece : chunk.split('\r')) {
-            // Character positions are 1-based in the description: 20..24 and from 39 on.
-            const QString line = decodeRegistryText(piece);
-            if (line.size() >= 41 && QStringView(line).sliced(19, 5) == u"cache")
-                result = line.mid(38, line.size() - 41);
-        }
+    qsizetype pos = 0;
+    const qsizetype size = bytes->size();
+    while (pos < size) {
+        qsizetype end = pos;
+        while (end < size && bytes->at(end) != '\n' && bytes->at(end) != '\r')
+            ++end;
+        // Character positions are 1-based in the description: 20..24 and from 39 on.
+        const QString line = decodeRegistryText(bytes->sliced(pos, end - pos));
+        if (line.size() >= 41 && QStringView(line).sliced(19, 5) == u"cache")
+            result = line.mid(38, line.size() - 41);
+        pos = end + 1;
     }
     return result;
 }

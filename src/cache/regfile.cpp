@@ -1,15 +1,32 @@
 #include "cache/regfile.h"
 
-#include <QFile>
-#include <QFileInfo>
+#include "app/printable.h"
+#include "app/textfile.h"
+
 #include <QStringDecoder>
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 
 namespace velt {
 
 // ---- store ----
+
+namespace {
+
+bool isUnder(std::string_view path, std::string_view ancestor)
+{
+    return path.size() > ancestor.size() && path[ancestor.size()] == '\\'
+            && path.compare(0, ancestor.size(), ancestor) == 0;
+}
+
+std::string_view viewOf(const std::string &s)
+{
+    return std::string_view(s);
+}
+
+} // namespace
 
 std::string RegFileStore::fold(const std::string &text)
 {
@@ -47,39 +64,144 @@ std::string RegFileStore::normalizedKey(const std::string &keyPath)
     return fold(out);
 }
 
+std::string_view RegFileStore::textOf(const Record &r) const
+{
+    return std::string_view(m_arena).substr(r.textAt, r.textSize);
+}
+
+bool RegFileStore::append(Record r, std::string_view text, std::string_view data)
+{
+    // Offsets are 32-bit: a store of more than 4 GB of text takes nothing more.
+    constexpr std::size_t kMaxArena = 0xFFFFFFFFu;
+    if (m_records.size() >= 0xFFFFFFFFu || m_arena.size() + text.size() + data.size() > kMaxArena)
+        return false;
+    r.textAt = std::uint32_t(m_arena.size());
+    r.textSize = std::uint32_t(text.size());
+    m_arena.append(text);
+    r.dataAt = std::uint32_t(m_arena.size());
+    r.dataSize = std::uint32_t(data.size());
+    m_arena.append(data);
+    m_records.push_back(r);
+    return true;
+}
+
 bool RegFileStore::keyExists(std::uint32_t root, const std::string &keyPath) const
 {
     const std::string key = normalizedKey(keyPath);
-    return key.empty() || m_keys.count({root, key}) > 0;
+    if (key.empty())
+        return true;
+    // The latest record that says anything about the key decides: one that stored the key or a
+    // key below it, or one that removed the key or a key above it.
+    for (auto r = m_records.rbegin(); r != m_records.rend(); ++r) {
+        if (r->owner != root || (r->op != Op::AddKey && r->op != Op::RemoveKey))
+            continue;
+        const std::string_view path = textOf(*r);
+        if (r->op == Op::AddKey && (path == viewOf(key) || isUnder(path, key)))
+            return true;
+        if (r->op == Op::RemoveKey && (path == viewOf(key) || isUnder(key, path)))
+            return false;
+    }
+    return false;
+}
+
+std::optional<RegistryValue> RegFileStore::find(std::uint32_t root, const std::string &foldedKey,
+                                                const std::string &foldedName) const
+{
+    // Whether each key record is the key asked for, worked out once per record.
+    std::vector<signed char> isKey(m_records.size(), -1);
+    for (std::size_t i = m_records.size(); i-- > 0;) {
+        const Record &r = m_records[i];
+        switch (r.op) {
+        case Op::AddKey:
+            break;
+        case Op::RemoveKey: {
+            const std::string_view path = textOf(r);
+            if (r.owner == root && (path == viewOf(foldedKey) || isUnder(foldedKey, path)))
+                return std::nullopt;
+            break;
+        }
+        case Op::SetValue:
+        case Op::RemoveValue: {
+            if (textOf(r) != viewOf(foldedName))
+                break;
+            signed char &known = isKey[r.owner];
+            if (known < 0) {
+                const Record &key = m_records[r.owner];
+                known = key.owner == root && textOf(key) == viewOf(foldedKey);
+            }
+            if (!known)
+                break;
+            if (r.op == Op::RemoveValue)
+                return std::nullopt;
+            RegistryValue v;
+            v.type = r.type;
+            const auto *data = reinterpret_cast<const unsigned char *>(m_arena.data()) + r.dataAt;
+            v.data.assign(data, data + r.dataSize);
+            return v;
+        }
+        }
+    }
+    return std::nullopt;
 }
 
 std::optional<RegistryValue> RegFileStore::value(std::uint32_t root, const std::string &keyPath,
                                                  const std::string &valueName) const
 {
-    const auto key = m_keys.find({root, normalizedKey(keyPath)});
-    if (key == m_keys.end())
-        return std::nullopt;
-    const auto v = key->second.find(fold(valueName));
-    if (v == key->second.end())
-        return std::nullopt;
-    return v->second;
+    return find(root, normalizedKey(keyPath), fold(valueName));
 }
 
-void RegFileStore::addKey(std::uint32_t root, const std::string &keyPath)
+RegFileStore::KeyHandle RegFileStore::addKey(std::uint32_t root, const std::string &keyPath)
 {
+    // A run of values under one key shares one record.
     const std::string key = normalizedKey(keyPath);
-    if (key.empty())
+    for (auto r = m_records.rbegin(); r != m_records.rend(); ++r) {
+        if (r->op == Op::RemoveKey)
+            break;
+        if (r->op == Op::AddKey) {
+            if (r->owner == root && textOf(*r) == viewOf(key))
+                return KeyHandle(m_records.rend() - r - 1);
+            break;
+        }
+    }
+    Record r;
+    r.op = Op::AddKey;
+    r.owner = root;
+    append(r, key);
+    return KeyHandle(m_records.size() - 1);
+}
+
+std::optional<RegFileStore::KeyHandle> RegFileStore::keyRecordFor(KeyHandle key)
+{
+    if (key >= m_records.size() || m_records[key].op != Op::AddKey)
+        return std::nullopt;
+    if (!m_lastRemoval || *m_lastRemoval < key)
+        return key;
+    // Removed since: the value makes the key exist again, as a new record after the removal.
+    Record r = m_records[key];
+    const std::string path(textOf(r));
+    if (!append(r, path))
+        return std::nullopt;
+    return KeyHandle(m_records.size() - 1);
+}
+
+void RegFileStore::setValue(KeyHandle key, const std::string &valueName, RegistryValue value)
+{
+    const auto owner = keyRecordFor(key);
+    if (!owner)
         return;
-    for (std::size_t sep = key.find('\\'); sep != std::string::npos; sep = key.find('\\', sep + 1))
-        m_keys.try_emplace({root, key.substr(0, sep)});
-    m_keys.try_emplace({root, key});
+    Record r;
+    r.op = Op::SetValue;
+    r.owner = *owner;
+    r.type = value.type;
+    const std::string_view data(reinterpret_cast<const char *>(value.data.data()),
+                                value.data.size());
+    append(r, fold(valueName), data);
 }
 
 void RegFileStore::setValue(std::uint32_t root, const std::string &keyPath,
                             const std::string &valueName, RegistryValue value)
 {
-    addKey(root, keyPath);
-    m_keys[{root, normalizedKey(keyPath)}][fold(valueName)] = std::move(value);
+    setValue(addKey(root, keyPath), valueName, std::move(value));
 }
 
 void RegFileStore::setString(std::uint32_t root, const std::string &keyPath,
@@ -97,23 +219,59 @@ void RegFileStore::removeKey(std::uint32_t root, const std::string &keyPath)
     const std::string key = normalizedKey(keyPath);
     if (key.empty())
         return; // a root cannot be deleted
-    auto it = m_keys.lower_bound({root, key});
-    while (it != m_keys.end() && it->first.first == root
-           && it->first.second.compare(0, key.size(), key) == 0) {
-        const std::string &path = it->first.second;
-        if (path.size() == key.size() || path[key.size()] == '\\')
-            it = m_keys.erase(it);
-        else
-            ++it; // a sibling such as "key b" sorts between "key" and "key\sub"
-    }
+    Record r;
+    r.op = Op::RemoveKey;
+    r.owner = root;
+    if (append(r, key))
+        m_lastRemoval = std::uint32_t(m_records.size() - 1);
+}
+
+void RegFileStore::removeValue(KeyHandle key, const std::string &valueName)
+{
+    if (key >= m_records.size() || m_records[key].op != Op::AddKey)
+        return;
+    // A key removed since has no values left to remove.
+    if (m_lastRemoval && *m_lastRemoval > key)
+        return;
+    Record r;
+    r.op = Op::RemoveValue;
+    r.owner = key;
+    append(r, fold(valueName));
 }
 
 void RegFileStore::removeValue(std::uint32_t root, const std::string &keyPath,
                                const std::string &valueName)
 {
-    const auto key = m_keys.find({root, normalizedKey(keyPath)});
-    if (key != m_keys.end())
-        key->second.erase(fold(valueName));
+    // Removing a value does not make its key exist.
+    if (!keyExists(root, keyPath))
+        return;
+    removeValue(addKey(root, keyPath), valueName);
+}
+
+std::size_t RegFileStore::keyCount() const
+{
+    std::set<std::pair<std::uint32_t, std::string_view>> keys;
+    for (const Record &r : m_records) {
+        const std::string_view path = textOf(r);
+        if (r.op == Op::AddKey && !path.empty()) {
+            keys.emplace(r.owner, path);
+        } else if (r.op == Op::RemoveKey) {
+            // The key and everything below it: names from "path\" up to "path]".
+            keys.erase({r.owner, path});
+            const std::string below = std::string(path) + '\\';
+            const std::string after = std::string(path) + char('\\' + 1);
+            keys.erase(keys.lower_bound({r.owner, below}), keys.lower_bound({r.owner, after}));
+        }
+    }
+    return keys.size();
+}
+
+std::size_t RegFileStore::memoryBytes() const
+{
+    // The deque's blocks hold whole records; its map holds a pointer per block.
+    const std::size_t perBlock = std::max<std::size_t>(1, 512 / sizeof(Record));
+    const std::size_t blocks = m_records.size() / perBlock + 1;
+    return m_arena.capacity() + blocks * (perBlock * sizeof(Record) + sizeof(void *));
 }
 
 std::uint32_t rootFromName(const std::string &name)
@@ -148,6 +306,7 @@ std::uint32_t rootFromName(const std::string &name)
 namespace {
 
 enum class Format { Regedit4, Version5 };
+enum class Encoding { EightBit, Utf16Le, Utf16Be };
 
 bool looksLikeUtf16Le(const QByteArray &bytes)
 {
@@ -164,39 +323,69 @@ bool looksLikeUtf16Le(const QByteArray &bytes)
     return oddZeros * 10 >= pairs * 6 && evenZeros * 10 <= pairs;
 }
 
-QString decodeEightBit(QByteArrayView bytes)
+// The file's lines, decoded one at a time, so that only one line is ever held as text.
+class LineReader
 {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return text;
-    // Not UTF-8: an export made on a Japanese Windows system, in its code page.
-    QStringDecoder cp932("CP932");
-    if (cp932.isValid())
-        return cp932.decode(bytes);
-    return QString::fromLatin1(bytes);
-}
+public:
+    explicit LineReader(const QByteArray &bytes) : m_bytes(bytes)
+    {
+        if (bytes.startsWith("\xFF\xFE")) {
+            m_encoding = Encoding::Utf16Le;
+            m_pos = 2;
+        } else if (bytes.startsWith("\xFE\xFF")) {
+            m_encoding = Encoding::Utf16Be;
+            m_pos = 2;
+        } else if (bytes.startsWith("\xEF\xBB\xBF")) {
+            m_pos = 3;
+        } else if (looksLikeUtf16Le(bytes)) {
+            m_encoding = Encoding::Utf16Le;
+        }
+    }
 
-// The file's text and whether it was stored as 16-bit units.
-QString decodeFile(const QByteArray &bytes, bool *wide)
-{
-    *wide = false;
-    if (bytes.startsWith("\xFF\xFE")) {
-        *wide = true;
-        return QStringDecoder(QStringDecoder::Utf16LE).decode(QByteArrayView(bytes).sliced(2));
+    bool wide() const { return m_encoding != Encoding::EightBit; }
+    int lineNo() const { return m_lineNo; }
+
+    // Lines end at LF or CR LF; a final line break does not start another line.
+    bool next(QString *line)
+    {
+        const qsizetype size = m_bytes.size();
+        if (m_pos >= size)
+            return false;
+        ++m_lineNo;
+        if (m_encoding == Encoding::EightBit) {
+            const qsizetype nl = m_bytes.indexOf('\n', m_pos);
+            const qsizetype end = nl < 0 ? size : nl;
+            *line = m_decoder.decode(QByteArrayView(m_bytes).sliced(m_pos, end - m_pos));
+            m_pos = end + 1;
+        } else {
+            const bool le = m_encoding == Encoding::Utf16Le;
+            qsizetype end = m_pos;
+            while (end + 1 < size) {
+                const char low = le ? m_bytes[end] : m_bytes[end + 1];
+                const char high = le ? m_bytes[end + 1] : m_bytes[end];
+                if (low == '\n' && high == 0)
+                    break;
+                end += 2;
+            }
+            if (end + 1 >= size)
+                end = size; // no line feed: the rest, an odd last byte included
+            QStringDecoder decoder(le ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+                                   QStringDecoder::Flag::Stateless);
+            *line = decoder.decode(QByteArrayView(m_bytes).sliced(m_pos, end - m_pos));
+            m_pos = end + 2;
+        }
+        if (line->endsWith(u'\r'))
+            line->chop(1);
+        return true;
     }
-    if (bytes.startsWith("\xFE\xFF")) {
-        *wide = true;
-        return QStringDecoder(QStringDecoder::Utf16BE).decode(QByteArrayView(bytes).sliced(2));
-    }
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        return QString::fromUtf8(QByteArrayView(bytes).sliced(3));
-    if (looksLikeUtf16Le(bytes)) {
-        *wide = true;
-        return QStringDecoder(QStringDecoder::Utf16LE).decode(bytes);
-    }
-    return decodeEightBit(bytes);
-}
+
+private:
+    const QByteArray &m_bytes;
+    Encoding m_encoding = Encoding::EightBit;
+    qsizetype m_pos = 0;
+    int m_lineNo = 0;
+    TextLineDecoder m_decoder;
+};
 
 bool isBlank(QChar c)
 {
@@ -260,9 +449,9 @@ qsizetype parseQuoted(QStringView s, QString *out)
     return -1;
 }
 
-std::string toUtf8(const QString &s)
+std::string toUtf8(QStringView s)
 {
-    return s.toStdString();
+    return s.toUtf8().toStdString();
 }
 
 bool startsWithNoCase(QStringView s, QLatin1StringView prefix)
@@ -270,20 +459,50 @@ bool startsWithNoCase(QStringView s, QLatin1StringView prefix)
     return s.startsWith(prefix, Qt::CaseInsensitive);
 }
 
+// A piece of the file quoted in a problem line: short, and on one line.
+QString quoted(QStringView text)
+{
+    constexpr qsizetype kShown = 40;
+    const QString shown = printableText(text.left(kShown));
+    return QLatin1Char('"') + shown + (text.size() > kShown ? QStringLiteral("...\"") : "\"");
+}
+
+// Why a key path breaks the registry's limits; empty when it does not.
+QString keyPathProblem(QStringView path)
+{
+    if (path.toUtf8().size() > kMaxKeyPathBytes)
+        return QStringLiteral("key path longer than %1 bytes").arg(kMaxKeyPathBytes);
+    int components = 0;
+    qsizetype start = 0;
+    while (start <= path.size()) {
+        qsizetype end = path.indexOf(u'\\', start);
+        if (end < 0)
+            end = path.size();
+        if (end > start) {
+            if (++components > kMaxKeyComponents)
+                return QStringLiteral("key path of more than %1 components").arg(kMaxKeyComponents);
+            if (end - start > kMaxKeyNameChars)
+                return QStringLiteral("key name longer than %1 characters").arg(kMaxKeyNameChars);
+        }
+        start = end + 1;
+    }
+    return QString();
+}
+
 class Parser
 {
 public:
-    Parser(const QString &text, bool wide, const QString &name, RegFileStore &store)
-        : m_text(text), m_name(name), m_store(store)
+    Parser(const QByteArray &bytes, const QString &name, RegFileStore &store)
+        : m_lines(bytes), m_name(name), m_store(store)
     {
-        m_format = wide ? Format::Version5 : Format::Regedit4;
+        m_format = m_lines.wide() ? Format::Version5 : Format::Regedit4;
     }
 
     QStringList run()
     {
         bool first = true;
-        QStringView line;
-        while (nextLine(&line)) {
+        QString line;
+        while (m_lines.next(&line)) {
             const QStringView t = trimmedBlanks(line);
             if (t.isEmpty())
                 continue;
@@ -292,7 +511,7 @@ public:
                 continue;
             }
             if (first) {
-                problem(m_lineNo,
+                problem(m_lines.lineNo(),
                         QStringLiteral("no \"REGEDIT4\" or \"Windows Registry Editor "
                                        "Version 5.00\" header"));
                 first = false;
@@ -304,7 +523,7 @@ public:
             else if (t.startsWith(u'"') || t.startsWith(u'@'))
                 valueLine(t);
             else
-                problem(m_lineNo, QStringLiteral("not a key, value or comment"));
+                problem(m_lines.lineNo(), QStringLiteral("not a key, value or comment"));
         }
         if (m_problemCount > kMaxReportedProblems) {
             m_problems << QStringLiteral("%1: %2 more malformed lines skipped")
@@ -316,22 +535,6 @@ public:
 
 private:
     enum class KeyState { None, Bad, Good };
-
-    // Lines end at LF or CR LF; a final line break does not start another line.
-    bool nextLine(QStringView *line)
-    {
-        if (m_pos >= m_text.size())
-            return false;
-        const qsizetype nl = m_text.indexOf(u'\n', m_pos);
-        const qsizetype end = nl < 0 ? m_text.size() : nl;
-        QStringView l = QStringView(m_text).sliced(m_pos, end - m_pos);
-        if (l.endsWith(u'\r'))
-            l.chop(1);
-        m_pos = end + 1;
-        ++m_lineNo;
-        *line = l;
-        return true;
-    }
 
     bool isHeader(QStringView t)
     {
@@ -357,7 +560,7 @@ private:
     {
         m_keyState = KeyState::Bad;
         if (!t.endsWith(u']')) {
-            problem(m_lineNo, QStringLiteral("key without closing bracket"));
+            problem(m_lines.lineNo(), QStringLiteral("key without closing bracket"));
             return;
         }
         QStringView inner = t.sliced(1, t.size() - 2);
@@ -367,25 +570,28 @@ private:
         const qsizetype sep = inner.indexOf(u'\\');
         const QStringView rootName = sep < 0 ? inner : inner.left(sep);
         const QStringView path = sep < 0 ? QStringView() : inner.sliced(sep + 1);
-        const std::uint32_t root = rootFromName(toUtf8(rootName.toString()));
+        const std::uint32_t root =
+                rootName.size() > 32 ? 0 : rootFromName(toUtf8(rootName)); // no root is longer
         if (root == 0) {
-            problem(m_lineNo, QStringLiteral("unknown root key \"%1\"").arg(rootName));
+            problem(m_lines.lineNo(), QStringLiteral("unknown root key %1").arg(quoted(rootName)));
             return;
         }
-        const std::string keyPath = toUtf8(path.toString());
+        if (const QString why = keyPathProblem(path); !why.isEmpty()) {
+            problem(m_lines.lineNo(), why);
+            return;
+        }
+        const std::string keyPath = toUtf8(path);
         if (remove) {
             m_store.removeKey(root, keyPath);
             return;
         }
-        m_store.addKey(root, keyPath);
-        m_root = root;
-        m_keyPath = keyPath;
+        m_key = m_store.addKey(root, keyPath);
         m_keyState = KeyState::Good;
     }
 
     void valueLine(QStringView t)
     {
-        const int startLine = m_lineNo;
+        const int startLine = m_lines.lineNo();
         QString name;
         qsizetype i = 0;
         if (t.startsWith(u'@')) {
@@ -394,6 +600,12 @@ private:
             i = parseQuoted(t, &name);
             if (i < 0) {
                 problem(startLine, QStringLiteral("value name without closing quote"));
+                return;
+            }
+            if (name.size() > kMaxValueNameChars) {
+                problem(startLine,
+                        QStringLiteral("value name longer than %1 characters")
+                                .arg(kMaxValueNameChars));
                 return;
             }
         }
@@ -408,10 +620,10 @@ private:
         if (startsWithNoCase(rest, QLatin1StringView("hex")) && rest.endsWith(u'\\')) {
             joined = rest.toString();
             bool complete = false;
-            QStringView next;
+            QString next;
             while (joined.endsWith(u'\\')) {
                 joined.chop(1);
-                if (!nextLine(&next))
+                if (!m_lines.next(&next))
                     break;
                 joined += trimmedBlanks(next);
                 if (!joined.endsWith(u'\\'))
@@ -473,9 +685,9 @@ private:
             return; // the key line was reported already
         const std::string valueName = toUtf8(name);
         if (removeIt)
-            m_store.removeValue(m_root, m_keyPath, valueName);
+            m_store.removeValue(m_key, valueName);
         else
-            m_store.setValue(m_root, m_keyPath, valueName, std::move(*v));
+            m_store.setValue(m_key, valueName, std::move(*v));
     }
 
     // s follows "hex": ":01,02" or "(N):01,02".
@@ -509,8 +721,9 @@ private:
             int digits = 0;
             int byte = 0;
             while (i < n && hexDigit(s[i]) >= 0) {
-                byte = byte * 16 + hexDigit(s[i]);
-                ++digits;
+                // Past two digits the byte is refused below; a long run must not overflow.
+                if (++digits <= 2)
+                    byte = byte * 16 + hexDigit(s[i]);
                 ++i;
             }
             while (i < n && isBlank(s[i]))
@@ -535,15 +748,12 @@ private:
         return v;
     }
 
-    const QString &m_text;
+    LineReader m_lines;
     const QString m_name;
     RegFileStore &m_store;
     Format m_format;
-    qsizetype m_pos = 0;
-    int m_lineNo = 0;
     KeyState m_keyState = KeyState::None;
-    std::uint32_t m_root = 0;
-    std::string m_keyPath;
+    RegFileStore::KeyHandle m_key = 0;
     int m_problemCount = 0;
     QStringList m_problems;
 };
@@ -552,18 +762,16 @@ private:
 
 QStringList parseRegFile(const QByteArray &bytes, const QString &displayName, RegFileStore &store)
 {
-    bool wide = false;
-    const QString text = decodeFile(bytes, &wide);
-    return Parser(text, wide, displayName, store).run();
+    return Parser(bytes, displayName, store).run();
 }
 
 QStringList loadRegFile(const QString &path, RegFileStore &store)
 {
-    QFile file(path);
-    // Only a regular file: a FIFO or device named by mistake would never end.
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
-        return {QStringLiteral("%1: cannot be read").arg(path)};
-    return parseRegFile(file.readAll(), path, store);
+    QString why;
+    const std::optional<QByteArray> bytes = readRegularFile(path, kMaxTextFileBytes, &why);
+    if (!bytes)
+        return {QStringLiteral("%1: cannot be read (%2)").arg(path, why)};
+    return parseRegFile(*bytes, path, store);
 }
 
 } // namespace velt

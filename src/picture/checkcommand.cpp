@@ -1,6 +1,7 @@
 #include "picture/checkcommand.h"
 
-#include "browser/filename.h"
+#include "app/printable.h"
+
 #include "picture/imagecheck.h"
 #include "picture/pictureloader.h"
 
@@ -28,11 +29,12 @@ int runCheckCommand(const QStringList &paths, QTextStream &out)
             else
                 result = CheckResult::Unreadable;
         }
+        // One line a file, whatever its name holds.
+        const QString shown = printableText(path);
         if (result == CheckResult::Passes) {
-            out << "ok\t" << size.width() << 'x' << size.height() << '\t' << printableText(path)
-                << '\n';
+            out << "ok\t" << size.width() << 'x' << size.height() << '\t' << shown << '\n';
         } else {
-            out << "bad\t" << checkReportHeadline(result) << '\t' << printableText(path) << '\n';
+            out << "bad\t" << checkReportHeadline(result) << '\t' << shown << '\n';
             status = 1;
         }
     }

@@ -3,6 +3,7 @@
 #include "app/programfiles.h"
 #include "browser/mediatype.h"
 #include "picture/metafileformat.h"
+#include "picture/metafileraster.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -15,11 +16,15 @@
 #include <QSvgRenderer>
 #include <QXmlStreamReader>
 
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <unistd.h>
+#endif
+
 namespace velt {
 
 namespace {
 
-constexpr qint64 kMaxSvgBytes = 64LL * 1024 * 1024;
 // An SVG file from the web: its text, its element count and nesting, and the size it is drawn
 // at are bounded, so that a hostile one cannot take the memory or the time of the program.
 constexpr qint64 kMaxSvgFileBytes = 16LL * 1024 * 1024;
@@ -27,6 +32,9 @@ constexpr int kMaxSvgElements = 200000;
 constexpr int kMaxSvgDepth = 256;
 constexpr int kMaxSvgSide = 4096;
 constexpr QSize kSvgDefaultSize(300, 150); // what browsers draw an SVG without a size at
+// The helper's whole answer: the header and the most pixels it may draw.
+constexpr qint64 kMaxHelperOutput = qint64(kMaxRasterHeaderBytes) + kMaxMetafilePixels * 4;
+constexpr int kSniffBytes = 64;
 
 // Raster formats of Qt's readers that we accept (WebP and AVIF where Qt has a plugin for them).
 // SVG files are read apart, below.
@@ -89,13 +97,25 @@ std::optional<QByteArray> runHelper(const MetafileHelper &helper, const QString 
     process.setArguments({path});
     process.setStandardInputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
+#ifdef Q_OS_UNIX
+    // A process group of its own, so that everything it started goes with it.
+    process.setChildProcessModifier([] { ::setpgid(0, 0); });
+#endif
     QDeadlineTimer deadline(helper.timeoutMs);
     process.start(QIODevice::ReadOnly);
-    if (!process.waitForStarted(int(deadline.remainingTime())))
+    if (!process.waitForStarted(int(qMax<qint64>(1, deadline.remainingTime())))) {
+        process.kill();
+        process.waitForFinished(-1);
         return std::nullopt;
+    }
 
     QByteArray output;
+    // SIGKILL to the whole group: a helper may ignore SIGTERM, and its children would stay.
     auto stop = [&process] {
+#ifdef Q_OS_UNIX
+        if (process.processId() > 0)
+            ::kill(-pid_t(process.processId()), SIGKILL);
+#endif
         process.kill();
         process.waitForFinished(-1);
     };
@@ -108,37 +128,27 @@ std::optional<QByteArray> runHelper(const MetafileHelper &helper, const QString 
         if (!process.waitForReadyRead(left) && process.state() != QProcess::NotRunning)
             process.waitForFinished(int(qMax<qint64>(1, deadline.remainingTime())));
         output += process.readAllStandardOutput();
-        if (output.size() > kMaxSvgBytes) {
+        if (output.size() > kMaxHelperOutput) {
             stop();
             return std::nullopt;
         }
     }
     output += process.readAllStandardOutput();
     if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0 || output.isEmpty()
-        || output.size() > kMaxSvgBytes)
+        || output.size() > kMaxHelperOutput)
         return std::nullopt;
     return output;
 }
 
 LoadedPicture loadMetafile(const QString &path, const MetafileHelper &helper)
 {
-    const auto svg = runHelper(helper, path);
-    if (!svg)
+    const auto output = runHelper(helper, path);
+    if (!output)
         return failure(QStringLiteral("metafile helper failed"));
-    QSvgRenderer renderer(*svg);
-    if (!renderer.isValid())
-        return failure(QStringLiteral("metafile helper gave no valid SVG"));
-    const QSize size = renderer.defaultSize();
-    if (!fitsLimit(size))
-        return failure(QStringLiteral("metafile too large"));
-    QImage image(size, QImage::Format_RGB32);
-    if (image.isNull())
-        return failure(QStringLiteral("out of memory"));
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(size)));
-    painter.end();
-    return LoadedPicture{std::move(image), QString()};
+    std::optional<QImage> image = parseRasterOutput(*output);
+    if (!image)
+        return failure(QStringLiteral("metafile helper gave no picture"));
+    return LoadedPicture{std::move(*image), QString()};
 }
 
 // A reference is local when it points into the document itself or carries its data inline.

@@ -28,10 +28,10 @@ MetafileHelper defaultMetafileHelper();
 
 // Loads JPEG, GIF, BMP, ICO/CUR, PNG, WebP (and AVIF where Qt has a plugin) and the netpbm/X
 // bitmaps through Qt's readers, deciding the format from the content, not the name; WMF and EMF
-// through the helper process, rendered at the metafile's own size on white; SVG, in a file named
-// *.svg, that refers to nothing outside itself, at its own size (at most 4096 pixels a side) on
-// white. The result is
-// RGB32 or ARGB32_Premultiplied, ready to paint. Needs a QGuiApplication for metafiles with text.
+// through the helper process, which draws them at the metafile's own size on white within a
+// pixel budget (kMaxMetafilePixels) and hands over only pixels; SVG, in a file named *.svg, that
+// refers to nothing outside itself, at its own size (at most 4096 pixels a side) on white. The
+// result is RGB32 or ARGB32_Premultiplied, ready to paint.
 LoadedPicture loadPicture(const QString &path);
 LoadedPicture loadPicture(const QString &path, const MetafileHelper &helper);
 

@@ -263,9 +263,12 @@ bool FrmView::Form_QueryUnload()
     };
 
     Command2_Click();
-    if (!SaveSettings(m_settings, m_env.settingsPath)) {
+    QString settingsError;
+    if (!SaveSettings(m_settings, m_env.settingsPath, &settingsError)) {
         m_settingsWriteFailed = true;
-        report();
+        ok = false;
+        m_dialogs.messageBox(settingsWriteFailedMessage(m_env.settingsPath, settingsError),
+                             MsgIcon::Critical, MsgButtons::Ok);
     }
     hide();
     if (m_state.ListCount + m_state.GifCount != 0) {

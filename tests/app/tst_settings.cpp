@@ -1,12 +1,19 @@
 #include "app/settings.h"
 
+#include <QDir>
 #include <QFile>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
+#include <csignal>
+#include <fcntl.h>
 #include <limits>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace velt;
 
@@ -53,6 +60,13 @@ private Q_SLOTS:
     void failedWriteKeepsOldFile();
     void leadingNumber_data();
     void leadingNumber();
+    void failedWritesKeepTheOldFile_data();
+    void failedWritesKeepTheOldFile();
+    void notRegularFilesAreRefused_data();
+    void notRegularFilesAreRefused();
+    void eachLineKeepsItsBytes();
+    void writesThroughALinkKeepingTheMode();
+    void leftoverTemporariesAreRemoved();
 };
 
 void TestSettings::setRule_data()
@@ -295,6 +309,171 @@ void TestSettings::leadingNumber()
     QVERIFY(!std::signbit(read) || read < 0);
     // Written back the way the options dialog shows it, it reads as the same number.
     QCOMPARE(velt::leadingNumber(velt::numberText(read)), read);
+}
+
+void TestSettings::failedWritesKeepTheOldFile_data()
+{
+    // The most bytes the file system takes before a write fails, as on a full disk.
+    QTest::addColumn<int>("room");
+    QTest::newRow("nothing") << 0;
+    QTest::newRow("one byte") << 1;
+    QTest::newRow("half the lines") << 60;
+    QTest::newRow("all but the last line") << 250;
+}
+
+void TestSettings::failedWritesKeepTheOldFile()
+{
+    QFETCH(int, room);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("VELT.ini"));
+    const QByteArray old = lines(50);
+    writeBytes(path, old);
+    Settings s;
+    LoadSettings(s, path, QString());
+    s.setText(CopyFolder, QStringLiteral("/a/new/folder/that/makes/the/file/longer"));
+
+    // A file-size limit makes the writes fail with EFBIG part of the way, without a full disk.
+    rlimit saved{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limited = saved;
+    limited.rlim_cur = rlim_t(room);
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    QString error;
+    const bool written = SaveSettings(s, path, &error);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previousHandler);
+
+    QVERIFY(!written);
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(readBytes(path), old);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("VELT.ini")});
+}
+
+void TestSettings::notRegularFilesAreRefused_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("FIFO") << "fifo";
+    QTest::newRow("folder") << "folder";
+    QTest::newRow("device") << "device";
+    QTest::newRow("link to a FIFO") << "link";
+}
+
+void TestSettings::notRegularFilesAreRefused()
+{
+    QFETCH(QString, kind);
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("VELT.ini"));
+    const QByteArray name = QFile::encodeName(path);
+    if (kind == "fifo") {
+        QCOMPARE(mkfifo(name.constData(), 0600), 0);
+    } else if (kind == "folder") {
+        QVERIFY(QDir().mkdir(path));
+    } else if (kind == "device") {
+        path = QStringLiteral("/dev/zero");
+    } else {
+        const QString fifo = dir.filePath(QStringLiteral("pipe"));
+        QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        QVERIFY(QFile::link(fifo, path));
+    }
+    QVERIFY(!settingsFileProblem(path).isEmpty());
+    // Neither waits for a writer nor reads for ever; the thing itself stays as it was.
+    Settings s;
+    LoadSettings(s, path, QStringLiteral("/buf"));
+    QCOMPARE(s.text(CopyFolder), QStringLiteral("/buf"));
+    QString error;
+    QVERIFY(!SaveSettings(s, path, &error));
+    QCOMPARE(error, QStringLiteral("not a regular file"));
+    QVERIFY(!QFileInfo(path).isFile());
+
+    QVERIFY(settingsFileProblem(dir.filePath(QStringLiteral("missing.ini"))).isEmpty());
+}
+
+void TestSettings::eachLineKeepsItsBytes()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("VELT.ini"));
+    // A Latin-1 path: 0xE9 before a backslash would swallow it if read as Shift-JIS.
+    const QByteArray latin1 = "/home/caf\xE9\\photos";
+    const QByteArray sjis = QStringEncoder("CP932").encode(QStringLiteral("C:\\画像"));
+    const QByteArray utf8 = QStringLiteral("/home/日本/写真").toUtf8();
+    QByteArray content = latin1 + "\r\n" + sjis + "\r\n" + utf8 + "\r\n";
+    for (int i = 4; i <= 50; ++i)
+        content += (i == 7 ? latin1 : QByteArray()) + "\r\n";
+    writeBytes(path, content);
+
+    Settings s;
+    LoadSettings(s, path, QString());
+    // One line in another encoding decides nothing for the others.
+    QCOMPARE(s.text(2), QStringLiteral("C:\\画像"));
+    QCOMPARE(s.text(3), QStringLiteral("/home/日本/写真"));
+    // Unchanged, or set again to the text it holds: written back byte for byte.
+    s.setText(AlbumFolder, s.text(AlbumFolder));
+    QVERIFY(SaveSettings(s, path));
+    QCOMPARE(readBytes(path), content);
+
+    // A changed value is written as UTF-8.
+    s.setText(CopyNewName, QStringLiteral("名前"));
+    s.setText(AlbumFolder, QStringLiteral("/新しい"));
+    QVERIFY(SaveSettings(s, path));
+    const QList<QByteArray> written = readBytes(path).split('\n');
+    QCOMPARE(written[0], latin1 + "\r");
+    QCOMPARE(written[2], QStringLiteral("名前\r").toUtf8());
+    QCOMPARE(written[6], QStringLiteral("/新しい\r").toUtf8());
+}
+
+void TestSettings::writesThroughALinkKeepingTheMode()
+{
+    QTemporaryDir dir;
+    const QString real = dir.filePath(QStringLiteral("real.ini"));
+    const QString link = dir.filePath(QStringLiteral("VELT.ini"));
+    writeBytes(real, "old\r\n");
+    QVERIFY(QFile::setPermissions(real, QFile::ReadOwner | QFile::WriteOwner));
+    QVERIFY(QFile::link(real, link));
+    Settings s;
+    LoadSettings(s, link, QString());
+    s.setText(CopyNewName, QStringLiteral("x"));
+    QVERIFY(SaveSettings(s, link));
+    QVERIFY(QFileInfo(link).isSymLink());
+    QCOMPARE(readBytes(real).count("\r\n"), 50);
+    struct stat st
+    {
+    };
+    QCOMPARE(::stat(QFile::encodeName(real).constData(), &st), 0);
+    QCOMPARE(st.st_mode & 07777, 0600u);
+}
+
+void TestSettings::leftoverTemporariesAreRemoved()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("VELT.ini"));
+    writeBytes(path, "kept\r\n");
+    const QStringList stale{QStringLiteral("VELT.ini.AbC123"), QStringLiteral("VELT.ini.zzzzzz")};
+    const QStringList others{QStringLiteral("VELT.ini.bak"), QStringLiteral("VELT.ini.AbC12-"),
+                             QStringLiteral("OTHER.ini.AbC123"), QStringLiteral("VELT.ini.Link01"),
+                             QStringLiteral("VELT.ini.Busy01")};
+    for (const QString &name : stale + others) {
+        if (name != QStringLiteral("VELT.ini.Link01"))
+            writeBytes(dir.filePath(name), "x");
+    }
+    QVERIFY(QFile::link(dir.filePath(QStringLiteral("OTHER.ini.AbC123")),
+                        dir.filePath(QStringLiteral("VELT.ini.Link01"))));
+    // A writer still at work holds its file locked.
+    const int busy =
+            ::open(QFile::encodeName(dir.filePath(QStringLiteral("VELT.ini.Busy01"))), O_RDONLY);
+    QVERIFY(busy >= 0);
+    QCOMPARE(::flock(busy, LOCK_EX), 0);
+
+    Settings s;
+    LoadSettings(s, path, QString());
+    ::close(busy);
+    QCOMPARE(s.text(1), QStringLiteral("kept"));
+    QStringList expected = others;
+    expected << QStringLiteral("VELT.ini");
+    expected.sort();
+    QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::System);
+    left.sort();
+    QCOMPARE(left, expected);
 }
 
 QTEST_GUILESS_MAIN(TestSettings)

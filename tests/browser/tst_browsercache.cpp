@@ -2,6 +2,7 @@
 // parts that read them (heads, codings, names, signatures, ends); finding caches; the collection
 // with today's browsers; the check and --extract on what was extracted.
 
+#include "app/printable.h"
 #include "browser/bodycheck.h"
 #include "browser/browsercollection.h"
 #include "browser/decode.h"
@@ -540,7 +541,7 @@ void TestBrowserCache::naming()
     QVERIFY(made.size() <= kMaxCacheNameLength);
     QCOMPARE(suffixedName(QStringLiteral("a.b.png"), 2), QStringLiteral("a.b_2.png"));
     QCOMPARE(printableText(QStringLiteral("a\nb\x1b[31m\u2028")),
-             QStringLiteral("a\\x0ab\\x1b[31m\\u2028"));
+             QStringLiteral("a\\nb\\x1B[31m\\u2028"));
 }
 
 void TestBrowserCache::httpHead()

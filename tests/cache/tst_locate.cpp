@@ -377,6 +377,11 @@ void TestLocate::prefsFiles_data()
     QTest::newRow("long line") << "user_pref(\"browser.cache.directory\", \""
                     + QByteArray(1 << 20, 'x')
                     + "\");" << QString(1 << 20, u'x');
+    // Up to 16 MB is read; a larger file is refused whole, with one line on standard error.
+    const QByteArray head = dirLine + "\n";
+    QTest::newRow("16 MB") << head + QByteArray(16 * 1024 * 1024 - head.size(), '\n') << asWritten;
+    QTest::newRow("16 MB and a byte")
+            << head + QByteArray(16 * 1024 * 1024 - head.size() + 1, '\n') << "derived";
 }
 
 void TestLocate::prefsFiles()

@@ -1,10 +1,15 @@
 #include "cache/regfile.h"
 
+#include "app/textfile.h"
+
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
 #include <random>
+
+#include <sys/stat.h>
 
 using namespace velt;
 
@@ -55,6 +60,12 @@ private Q_SLOTS:
     void hugeValues();
     void nulInsideStringIsKept();
     void unreadableFileIsOneProblem();
+    void limitsAreInclusive();
+    void memoryStaysProportional_data();
+    void memoryStaysProportional();
+    void eachLineDecodesOnItsOwn();
+    void removedKeysAndTheirParents();
+    void oversizedAndSpecialFilesAreRefused();
 };
 
 void TestRegFile::encodings_data()
@@ -211,6 +222,8 @@ void TestRegFile::malformedLines_data()
     QTest::newRow("text after quote") << QByteArray("\"x\"=\"abc\" junk") << true;
     QTest::newRow("no equals") << QByteArray("\"x\" \"abc\"") << true;
     QTest::newRow("odd hex digits") << QByteArray("\"x\"=hex:0a,abc,01") << true;
+    // Found by fuzzing: a long run of digits overflowed while it was read.
+    QTest::newRow("hex byte of 16 digits") << QByteArray("\"x\"=hex:0123456789abcdef") << true;
     QTest::newRow("not hex") << QByteArray("\"x\"=hex:0g") << true;
     QTest::newRow("double comma") << QByteArray("\"x\"=hex:01,,02") << true;
     QTest::newRow("bad hex type") << QByteArray("\"x\"=hex(zz):01") << true;
@@ -223,6 +236,15 @@ void TestRegFile::malformedLines_data()
     QTest::newRow("unknown root") << QByteArray("[HKEY_NOWHERE\\K]") << false;
     QTest::newRow("empty key") << QByteArray("[]") << false;
     QTest::newRow("key without bracket") << QByteArray("[HKEY_LOCAL_MACHINE\\K2") << false;
+    // The registry's own limits.
+    QTest::newRow("key of 513 components")
+            << "[HKLM" + QByteArray("\\a").repeated(513) + "]" << false;
+    QTest::newRow("key path over 16 KB")
+            << "[HKLM" + ("\\" + QByteArray(200, 'k')).repeated(82) + "]" << false;
+    QTest::newRow("key name over 255 characters")
+            << "[HKLM\\" + QByteArray(256, 'k') + "]" << false;
+    QTest::newRow("value name over 16383 characters")
+            << "\"" + QByteArray(16384, 'n') + "\"=\"v\"" << true;
 }
 
 void TestRegFile::malformedLines()
@@ -318,6 +340,132 @@ void TestRegFile::unreadableFileIsOneProblem()
     QCOMPARE(missing.size(), 1);
     QVERIFY(missing[0].startsWith(dir.filePath("none.reg")));
     QCOMPARE(loadRegFile(dir.path(), store).size(), 1); // a folder
+}
+
+void TestRegFile::limitsAreInclusive()
+{
+    const QByteArray deep = "HKLM" + QByteArray("\\a").repeated(kMaxKeyComponents);
+    const QByteArray longName(kMaxKeyNameChars, 'k');
+    const QByteArray valueName(kMaxValueNameChars, 'n');
+    const QByteArray file = "REGEDIT4\n[" + deep + "]\n@=\"deep\"\n[HKLM\\" + longName + "]\n\""
+            + valueName + "\"=\"long\"\n";
+    RegFileStore store;
+    QCOMPARE(parseRegFile(file, "t.reg", store), QStringList());
+    QCOMPARE(bytesOf(store.value(kHKEY_LOCAL_MACHINE, deep.sliced(5).toStdString(), "")),
+             sz("deep"));
+    QCOMPARE(bytesOf(store.value(kHKEY_LOCAL_MACHINE, longName.toStdString(),
+                                 valueName.toStdString())),
+             sz("long"));
+}
+
+void TestRegFile::memoryStaysProportional_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    const auto fill = [](QByteArray file, const std::function<QByteArray(int)> &line) {
+        for (int i = 0; file.size() < 1024 * 1024; ++i)
+            file += line(i);
+        return file;
+    };
+    const QByteArray deep = "[HKLM" + QByteArray("\\a").repeated(510);
+    // The shape that once took gigabytes: every parent of a deep key stored in full.
+    QTest::newRow("deep keys") << fill(
+            "REGEDIT4\n", [&](int i) { return deep + "\\" + QByteArray::number(i) + "]\n"; });
+    QTest::newRow("refused deeper keys") << fill("REGEDIT4\n", [](int i) {
+        return "[HKLM" + QByteArray("\\a").repeated(2000 + i % 7) + "]\n";
+    });
+    QTest::newRow("short keys") << fill(
+            "REGEDIT4\n", [](int i) { return "[HKU\\" + QByteArray::number(i, 36) + "]\n"; });
+    QTest::newRow("value removals")
+            << fill("REGEDIT4\n[HKLM\\K]\n", [](int) { return QByteArray("@=-\n"); });
+    QTest::newRow("empty values") << fill("REGEDIT4\n[HKLM\\K]\n",
+                                          [](int) { return QByteArray("@=\"\"\n"); });
+    QTest::newRow("key removals") << fill(
+            "REGEDIT4\n", [](int i) { return "[-HKLM\\" + QByteArray::number(i, 36) + "]\n"; });
+    QTest::newRow("utf-16 keys") << utf16le(
+            QString::fromLatin1(fill("REGEDIT4\n",
+                                     [](int i) {
+                                         return "[HKLM\\" + QByteArray::number(i, 36) + "]\n";
+                                     }).left(512 * 1024)),
+            true);
+}
+
+void TestRegFile::memoryStaysProportional()
+{
+    QFETCH(QByteArray, file);
+    RegFileStore store;
+    parseRegFile(file, "m.reg", store);
+    QVERIFY2(store.memoryBytes() <= std::size_t(10 * file.size()),
+             qPrintable(QStringLiteral("%1 bytes for a file of %2")
+                                .arg(store.memoryBytes())
+                                .arg(file.size())));
+    // Queries still answer from the whole log.
+    QVERIFY(store.keyExists(kHKEY_LOCAL_MACHINE, ""));
+    QVERIFY(!store.value(kHKEY_LOCAL_MACHINE, "nowhere", "x"));
+}
+
+void TestRegFile::eachLineDecodesOnItsOwn()
+{
+    // A UTF-8 file with one byte of another encoding in a comment keeps its Japanese folder.
+    const QByteArray utf8 = QStringLiteral("[HKLM\\W]\n\"SystemRoot\"=\"C:\\\\日本語\"\n").toUtf8();
+    RegFileStore store;
+    QCOMPARE(parseRegFile("REGEDIT4\n; caf\xE9\n" + utf8, "t.reg", store), QStringList());
+    QCOMPARE(bytesOf(store.value(kHKEY_LOCAL_MACHINE, "W", "SystemRoot")), sz("C:\\日本語"));
+
+    // And a line written in Shift-JIS among UTF-8 lines is read as Shift-JIS.
+    const QByteArray sjis = QStringEncoder("CP932").encode(QStringLiteral("\"b\"=\"画像\"\n"));
+    RegFileStore mixed;
+    QCOMPARE(parseRegFile("REGEDIT4\n" + utf8 + sjis, "t.reg", mixed), QStringList());
+    QCOMPARE(bytesOf(mixed.value(kHKEY_LOCAL_MACHINE, "W", "b")), sz("画像"));
+    QCOMPARE(bytesOf(mixed.value(kHKEY_LOCAL_MACHINE, "W", "SystemRoot")), sz("C:\\日本語"));
+}
+
+void TestRegFile::removedKeysAndTheirParents()
+{
+    RegFileStore store;
+    store.setString(kHKEY_LOCAL_MACHINE, "A\\B\\C", "v", "1");
+    store.removeKey(kHKEY_LOCAL_MACHINE, "a\\b\\c");
+    // A parent made by its sub-key stays, as in the registry.
+    QVERIFY(store.keyExists(kHKEY_LOCAL_MACHINE, "A\\B"));
+    QVERIFY(!store.keyExists(kHKEY_LOCAL_MACHINE, "A\\B\\C"));
+    QVERIFY(!store.value(kHKEY_LOCAL_MACHINE, "A\\B\\C", "v"));
+
+    // A value stored through a handle taken before the removal brings the key back alone.
+    const RegFileStore::KeyHandle key = store.addKey(kHKEY_LOCAL_MACHINE, "A\\B\\C");
+    store.setString(kHKEY_LOCAL_MACHINE, "A\\B\\C\\D", "w", "2");
+    store.removeKey(kHKEY_LOCAL_MACHINE, "A\\B");
+    store.setValue(key, "new", RegistryValue{kREG_SZ, {'n', 0}});
+    QVERIFY(store.keyExists(kHKEY_LOCAL_MACHINE, "A\\B\\C"));
+    QVERIFY(!store.keyExists(kHKEY_LOCAL_MACHINE, "A\\B\\C\\D"));
+    QVERIFY(!store.value(kHKEY_LOCAL_MACHINE, "A\\B\\C\\D", "w"));
+    QCOMPARE(bytesOf(store.value(kHKEY_LOCAL_MACHINE, "A\\B\\C", "new")), sz("n"));
+
+    // Removing a value of a key that does not exist does not make the key.
+    store.removeValue(kHKEY_LOCAL_MACHINE, "Nowhere", "x");
+    QVERIFY(!store.keyExists(kHKEY_LOCAL_MACHINE, "Nowhere"));
+    QCOMPARE(store.keyCount(), 1u); // A\B\C; its parents were never named
+}
+
+void TestRegFile::oversizedAndSpecialFilesAreRefused()
+{
+    QTemporaryDir dir;
+    RegFileStore store;
+    // Sparse: no disk is used for the megabytes of zeros.
+    const QString big = dir.filePath("big.reg");
+    QFile file(big);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("REGEDIT4\n[HKLM\\K]\n\"a\"=\"1\"\n");
+    QVERIFY(file.resize(kMaxTextFileBytes + 1));
+    file.close();
+    const QStringList tooBig = loadRegFile(big, store);
+    QCOMPARE(tooBig.size(), 1);
+    QVERIFY2(tooBig[0].contains("larger than 16 MB"), qPrintable(tooBig[0]));
+    QVERIFY(!store.keyExists(kHKEY_LOCAL_MACHINE, "K"));
+
+    const QString fifo = dir.filePath("pipe.reg");
+    QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QStringList pipe = loadRegFile(fifo, store); // would wait for a writer if opened
+    QCOMPARE(pipe.size(), 1);
+    QVERIFY(pipe[0].contains("not a regular file"));
 }
 
 QTEST_GUILESS_MAIN(TestRegFile)

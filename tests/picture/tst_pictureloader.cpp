@@ -1,5 +1,7 @@
 #include "picture/checkcommand.h"
 #include "picture/imagecheck.h"
+#include "picture/metafileformat.h"
+#include "picture/metafileraster.h"
 #include "picture/pictureloader.h"
 
 #include "picture/picturefiles.h"
@@ -113,6 +115,10 @@ private Q_SLOTS:
         QTest::newRow("wmf named .jpg")
                 << "w.jpg" << picturefiles::wmf(1440, 1440, 1440) << QSize(96, 96);
         QTest::newRow("emf") << "a.emf" << picturefiles::emf(200, 100) << QSize(199, 99);
+        // The header's largest record is taken as no larger than the file, not as gigabytes.
+        QByteArray giantRecord = picturefiles::wmf(1440, 1440, 1440);
+        qToLittleEndian(quint32(0x7FFFFFFF), giantRecord.data() + 22 + 12);
+        QTest::newRow("wmf announcing a 4 GB record") << "r.wmf" << giantRecord << QSize(96, 96);
     }
 
     void loads()
@@ -264,6 +270,14 @@ private Q_SLOTS:
         QTest::newRow("not svg") << "echo hello";
         QTest::newRow("hangs") << "exec sleep 30";
         QTest::newRow("floods") << "exec cat /dev/zero";
+        // The picture is drawn in the helper; SVG from it is not taken any more.
+        QTest::newRow("svg") << "echo '<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"5\" "
+                                "height=\"5\"/>'";
+        QTest::newRow("fewer pixels than announced") << "printf 'VELTRGB32 10 10\\n'; "
+                                                        "head -c 396 /dev/zero";
+        QTest::newRow("a giant announced") << "printf 'VELTRGB32 100000 100000\\n'; "
+                                              "exec cat /dev/zero";
+        QTest::newRow("ignores SIGTERM") << "trap '' TERM; while :; do :; done";
     }
 
     void helperFailures()
@@ -280,6 +294,97 @@ private Q_SLOTS:
         const LoadedPicture picture = loadPicture(path, MetafileHelper{helperPath, 300});
         QVERIFY(!picture.ok());
         QVERIFY(clock.elapsed() < 3000);
+    }
+
+    void helperGroupIsKilled()
+    {
+        // A helper that ignores SIGTERM and has started a child of its own.
+        const QString childPid = m_dir->filePath(QStringLiteral("child.pid"));
+        const QString helperPath = m_dir->filePath(QStringLiteral("helper.sh"));
+        QVERIFY(picturefiles::writeFile(helperPath,
+                                        "#!/bin/sh\ntrap '' TERM\nsleep 60 &\necho $! > '"
+                                                + QFile::encodeName(childPid) + "'\nwait\n"));
+        QVERIFY(QFile::setPermissions(helperPath, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        const QString path = m_dir->filePath(QStringLiteral("a.wmf"));
+        QVERIFY(picturefiles::writeFile(path, picturefiles::wmf(1440, 1440, 1440)));
+
+        QVERIFY(!loadPicture(path, MetafileHelper{helperPath, 500}).ok());
+        QFile pidFile(childPid);
+        QVERIFY(pidFile.open(QIODevice::ReadOnly));
+        const QByteArray pid = pidFile.readAll().trimmed();
+        QVERIFY(!pid.isEmpty());
+        // Gone, or a zombie waiting to be reaped: no longer running.
+        const auto running = [&pid] {
+            QFile stat(QStringLiteral("/proc/%1/stat").arg(QString::fromLatin1(pid)));
+            if (!stat.open(QIODevice::ReadOnly))
+                return false;
+            const QByteArray fields = stat.readAll();
+            const qsizetype close = fields.lastIndexOf(')');
+            return close > 0 && fields.size() > close + 2 && fields[close + 2] != 'Z';
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(!running(), 5000);
+    }
+
+    void rasterHandOver_data()
+    {
+        QTest::addColumn<QByteArray>("output");
+        QTest::addColumn<QSize>("size"); // empty: refused
+
+        const QByteArray twoByOne = QByteArray("VELTRGB32 2 1\n") + QByteArray(8, '\xFF');
+        QTest::newRow("two by one") << twoByOne << QSize(2, 1);
+        QTest::newRow("a pixel short") << twoByOne.chopped(4) << QSize();
+        QTest::newRow("a byte too many") << twoByOne + 'x' << QSize();
+        QTest::newRow("no pixels") << QByteArray("VELTRGB32 0 0\n") << QSize();
+        QTest::newRow("negative") << QByteArray("VELTRGB32 -2 -1\n") + QByteArray(8, 0) << QSize();
+        QTest::newRow("not numbers")
+                << QByteArray("VELTRGB32 2x 1\n") + QByteArray(8, 0) << QSize();
+        QTest::newRow("other magic") << QByteArray("VELTRGB16 2 1\n") + QByteArray(8, 0) << QSize();
+        QTest::newRow("no header end") << QByteArray("VELTRGB32 2 1") << QSize();
+        QTest::newRow("header too long")
+                << QByteArray("VELTRGB32 2 1") + QByteArray(80, ' ') + "\n" + QByteArray(8, 0)
+                << QSize();
+        QTest::newRow("past the budget") << QByteArray("VELTRGB32 8192 8192\n") << QSize();
+        QTest::newRow("past the side") << QByteArray("VELTRGB32 9000 1\n") << QSize();
+        // Sizes whose product wraps in 32 bits.
+        QTest::newRow("wrapping") << QByteArray("VELTRGB32 65536 65536\n") << QSize();
+        QTest::newRow("empty") << QByteArray() << QSize();
+    }
+
+    void rasterHandOver()
+    {
+        QFETCH(QByteArray, output);
+        QFETCH(QSize, size);
+        const std::optional<QImage> image = parseRasterOutput(output);
+        QCOMPARE(image.has_value(), size.isValid());
+        if (image) {
+            QCOMPARE(image->size(), size);
+            QCOMPARE(parseRasterOutput(rasterOutput(*image))->size(), size);
+        }
+    }
+
+    void svgLimits_data()
+    {
+        QTest::addColumn<QByteArray>("svg");
+        QTest::addColumn<bool>("parsed");
+        const QByteArray element = "<rect/>";
+        QTest::newRow("small") << "<svg>" + element + "</svg>" << true;
+        QTest::newRow("elements at the limit")
+                << "<svg>" + element.repeated(int(kMaxSvgElements) - 1) + "</svg>" << true;
+        QTest::newRow("one element too many")
+                << "<svg>" + element.repeated(int(kMaxSvgElements)) + "</svg>" << false;
+        // Closing tags, comments and declarations are not elements.
+        QTest::newRow("not elements") << "<?xml?><!-- x --><svg>"
+                        + QByteArray("</a>").repeated(int(kMaxSvgElements))
+                        + "</svg>" << true;
+        QTest::newRow("bytes at the limit") << QByteArray(qsizetype(kMaxSvgBytes), ' ') << true;
+        QTest::newRow("a byte too many") << QByteArray(qsizetype(kMaxSvgBytes) + 1, ' ') << false;
+    }
+
+    void svgLimits()
+    {
+        QFETCH(QByteArray, svg);
+        QFETCH(bool, parsed);
+        QCOMPARE(svgWithinLimits(svg), parsed);
     }
 
     void missingHelper()

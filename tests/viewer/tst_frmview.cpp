@@ -414,7 +414,11 @@ void TestFrmView::closeWithUnwritableSettings()
     QVERIFY(!view.isVisible());
     QVERIFY(view.settingsWriteFailed());
     QCOMPARE(s.dialogs.messages.size(), before + 1);
-    QVERIFY(s.dialogs.messages.last().text.contains(QStringLiteral("作業フォルダー")));
+    // The settings file's own message, naming the file, not the working folder's.
+    const QString shown = s.dialogs.messages.last().text;
+    QVERIFY2(shown.startsWith(settingsWriteFailedMessage(env.settingsPath, QString())),
+             qPrintable(shown));
+    QCOMPARE(s.dialogs.messages.last().icon, MsgIcon::Critical);
     QVERIFY(!QFile::exists(s.state.WorkDir + QStringLiteral("/a.jpg")));
 }
 

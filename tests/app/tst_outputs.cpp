@@ -1,0 +1,228 @@
+// The line-oriented command-line modes as a script sees them: the real program, run on files
+// made here.
+
+#include "app/printable.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace velt;
+
+namespace {
+
+QString program(const char *name)
+{
+    return QDir(qEnvironmentVariable("VELT_BUILD_DIR")).filePath(QLatin1String(name));
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// A Windows root with an Internet Explorer cache holding the given names.
+QString cacheRoot(const QTemporaryDir &dir, const QStringList &names)
+{
+    const QString cache = dir.filePath(QStringLiteral("WINDOWS/TIF/ABCD1234"));
+    QDir().mkpath(cache);
+    for (const QString &name : names)
+        writeFile(cache + QLatin1Char('/') + name, QByteArray("BM") + QByteArray(40, 'x'));
+    writeFile(dir.filePath(QStringLiteral("velt.reg")),
+              "REGEDIT4\r\n"
+              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]\r\n"
+              "\"SystemRoot\"=\"C:\\\\WINDOWS\"\r\n"
+              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet "
+              "Settings\\Cache\\Paths]\r\n"
+              "\"Directory\"=\"C:\\\\WINDOWS\\\\TIF\"\r\n");
+    return dir.path();
+}
+
+struct Run
+{
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+enum class Sink { Pipe, Full, Closed };
+
+Run runVelt(const QStringList &arguments, Sink sink = Sink::Pipe)
+{
+    QProcess process;
+    process.setProgram(program("velt"));
+    process.setArguments(arguments);
+    if (sink == Sink::Full)
+        process.setStandardOutputFile(QStringLiteral("/dev/full"));
+    if (sink == Sink::Closed)
+        process.setChildProcessModifier([] { ::close(STDOUT_FILENO); });
+    process.start();
+    Run run;
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    return run;
+}
+
+} // namespace
+
+class TestOutputs : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void printableText_data();
+    void printableText();
+    void printableBytes_data();
+    void printableBytes();
+    void listPrintsOneLineAnEntry();
+    void unwritableOutputFails_data();
+    void unwritableOutputFails();
+    void settingsThatAreNoFileAreRefused();
+};
+
+void TestOutputs::printableText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("printed");
+    QTest::newRow("plain") << "a b.jpg"
+                           << "a b.jpg";
+    QTest::newRow("japanese") << "写真 1.jpg"
+                              << "写真 1.jpg";
+    QTest::newRow("backslash") << "a\\b"
+                               << "a\\\\b";
+    QTest::newRow("tab, line feed, return") << "a\tb\nc\rd"
+                                            << "a\\tb\\nc\\rd";
+    QTest::newRow("other controls") << QStringLiteral("a\x01\x1b\x7f") << "a\\x01\\x1B\\x7F";
+    QTest::newRow("NUL") << QString(QChar(0)) << "\\x00";
+    QTest::newRow("C1 next line") << QStringLiteral("a\u0085b") << "a\\x85b";
+    QTest::newRow("line separators") << QStringLiteral("\u2028\u2029") << "\\u2028\\u2029";
+    QTest::newRow("unpaired surrogate") << QString(QChar(0xD800)) + "x"
+                                        << "\\uD800x";
+    QTest::newRow("pair kept") << QStringLiteral("\U0001F600") << QStringLiteral("\U0001F600");
+    QTest::newRow("looks like an escape") << "\\n"
+                                          << "\\\\n";
+}
+
+void TestOutputs::printableText()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, printed);
+    QCOMPARE(velt::printableText(text), printed);
+}
+
+void TestOutputs::printableBytes_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("printed");
+    QTest::newRow("utf-8") << QStringLiteral("画像\n").toUtf8() << "画像\\n";
+    QTest::newRow("latin-1") << QByteArray("caf\xE9.jpg") << "caf\\xE9.jpg";
+    QTest::newRow("shift-jis") << QByteArray("\x82\xA0.jpg") << "\\x82\\xA0.jpg";
+    QTest::newRow("overlong slash") << QByteArray("\xC0\xAF") << "\\xC0\\xAF";
+    QTest::newRow("surrogate") << QByteArray("\xED\xA0\x80") << "\\xED\\xA0\\x80";
+    QTest::newRow("cut sequence") << QByteArray("a\xE6\x97") << "a\\xE6\\x97";
+    QTest::newRow("past U+10FFFF") << QByteArray("\xF4\x90\x80\x80") << "\\xF4\\x90\\x80\\x80";
+    QTest::newRow("four bytes") << QByteArray("\xF0\x9F\x98\x80") << QStringLiteral("\U0001F600");
+}
+
+void TestOutputs::printableBytes()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, printed);
+    QCOMPARE(velt::printableBytes(bytes), printed);
+    // Two names that differ in bytes that are not text print differently.
+    QVERIFY(velt::printableBytes(bytes + "\xFF") != velt::printableBytes(bytes + "\xFE"));
+}
+
+void TestOutputs::listPrintsOneLineAnEntry()
+{
+    QTemporaryDir dir;
+    const QStringList pictures{QStringLiteral("two\nlines.bmp"), QStringLiteral("tab\there.bmp"),
+                               QStringLiteral("back\\slash.bmp"), QStringLiteral("plain.bmp")};
+    const QString gif = QStringLiteral("ad\r\nx.gif");
+    const QString root = cacheRoot(dir, pictures + QStringList{gif});
+    const Run run = runVelt({QStringLiteral("--registry"), dir.filePath(QStringLiteral("velt.reg")),
+                             QStringLiteral("--drive"), QStringLiteral("C:=") + root,
+                             QStringLiteral("--settings"), dir.filePath(QStringLiteral("VELT.ini")),
+                             QStringLiteral("--list")});
+    QCOMPARE(run.status, 0);
+    const QStringList lines =
+            QString::fromUtf8(run.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), pictures.size() + 1);
+    QStringList names;
+    for (const QString &line : lines) {
+        const QStringList fields = line.split(QLatin1Char('\t'));
+        QCOMPARE(fields.size(), 2);
+        names << fields[1].section(QLatin1Char(' '), 0, 0);
+    }
+    names.sort();
+    QStringList expected;
+    for (const QString &name : pictures + QStringList{gif})
+        expected << velt::printableText(name);
+    expected.sort();
+    QCOMPARE(names, expected);
+}
+
+void TestOutputs::unwritableOutputFails_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<int>("sink");
+    QTest::addColumn<int>("status");
+    QTest::newRow("list into a full disk") << "list" << int(Sink::Full) << 1;
+    QTest::newRow("list with output closed") << "list" << int(Sink::Closed) << 1;
+    QTest::newRow("check into a full disk") << "check" << int(Sink::Full) << 2;
+    QTest::newRow("check with output closed") << "check" << int(Sink::Closed) << 2;
+    QTest::newRow("screenshot into a missing folder") << "screenshot" << int(Sink::Pipe) << 1;
+}
+
+void TestOutputs::unwritableOutputFails()
+{
+    QFETCH(QString, mode);
+    QFETCH(int, sink);
+    QFETCH(int, status);
+    QTemporaryDir dir;
+    const QString root = cacheRoot(dir, {QStringLiteral("a.bmp")});
+    const QString picture = root + QStringLiteral("/WINDOWS/TIF/ABCD1234/a.bmp");
+    QStringList arguments{QStringLiteral("--registry"), dir.filePath(QStringLiteral("velt.reg")),
+                          QStringLiteral("--drive"),    QStringLiteral("C:=") + root,
+                          QStringLiteral("--settings"), dir.filePath(QStringLiteral("VELT.ini"))};
+    if (mode == "list")
+        arguments << QStringLiteral("--list");
+    else if (mode == "check")
+        arguments = QStringList{QStringLiteral("--check"), picture};
+    else
+        arguments << QStringLiteral("--screenshot") << dir.filePath(QStringLiteral("no/shot.png"));
+    const Run run = runVelt(arguments, Sink(sink));
+    QCOMPARE(run.status, status);
+    QVERIFY2(run.err.contains("could not write"), run.err.constData());
+    // The list still emptied the working folder, as the close does.
+    if (mode == "list")
+        QVERIFY(!QFile::exists(root + QStringLiteral("/WINDOWS/VeltTemp/a.bmp")));
+}
+
+void TestOutputs::settingsThatAreNoFileAreRefused()
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("VELT.ini"));
+    QCOMPARE(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString &settings : {fifo, dir.path()}) {
+        const Run run = runVelt({QStringLiteral("--settings"), settings, QStringLiteral("--list")});
+        QCOMPARE(run.status, 2);
+        QVERIFY(run.err.contains("not a regular file"));
+        QVERIFY(run.out.isEmpty());
+    }
+}
+
+QTEST_GUILESS_MAIN(TestOutputs)
+#include "tst_outputs.moc"
