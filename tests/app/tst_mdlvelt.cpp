@@ -75,7 +75,7 @@ void TestMdlVelt::classify()
     QCOMPARE(t.SerchDoExp(name), media);
 }
 
-// With today's types the design's names classify as before; today's join them.
+// With today's types the older names classify as before; today's join them.
 void TestMdlVelt::classifyWithTodaysTypes_data()
 {
     classify_data();
