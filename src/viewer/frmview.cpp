@@ -556,6 +556,8 @@ void FrmView::Command15_Click()
         return;
     }
     if (picture) {
+        // The picture comes back, also when another file was chosen with the File button since.
+        m_fn = job.source;
         showPictureWindow();
         if (m_state.PicOwner == 1 && focusIndexList)
             focusIndexList();
