@@ -67,6 +67,7 @@ FrmView::FrmView(MdlVELT &state, Settings &settings, UserDialogs &dialogs,
 
 FrmView::~FrmView()
 {
+    delete std::exchange(m_keys, nullptr); // no key may reach a window being destroyed
     delete m_picture;
     delete m_splash;
 }
@@ -594,7 +595,8 @@ void FrmView::handOverKey(int qtKey)
     raise();
     if (target->isEnabled())
         target->setFocus(Qt::OtherFocusReason);
-    m_keys->expectRelease(qtKey);
+    if (m_keys)
+        m_keys->expectRelease(qtKey);
 }
 
 bool FrmView::Form_KeyDown(int key)
