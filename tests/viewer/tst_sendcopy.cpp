@@ -66,55 +66,46 @@ void TestSendCopy::plan_data()
 {
     QTest::addColumn<int>("mode");
     QTest::addColumn<int>("listPos");
+    QTest::addColumn<QString>("opened"); // the file opened with the File button
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("newName");
     QTest::addColumn<QString>("destination"); // "-" for no copy at all
     QTest::addColumn<QString>("message");
-    QTest::newRow("nothing shown") << 0 << 2 << "/d"
-                                   << ""
-                                   << "-"
-                                   << "";
-    QTest::newRow("list picture not yet shown") << 2 << 0 << "/d"
-                                                << ""
-                                                << "-"
-                                                << "";
-    QTest::newRow("movie") << 1 << 2 << "/d"
-                           << ""
-                           << "/d/夏 の.a.mpeg"
-                           << "動画・音楽ファイル 夏 の.a.mpeg をコピーしました.";
-    QTest::newRow("movie renamed: extension from the last dot")
-            << 1 << 2 << "/d"
-            << "x"
-            << "/d/x.mpeg"
-            << "動画・音楽ファイル 夏 の.a.mpeg を x.mpeg に変更してコピーしました.";
-    QTest::newRow("list picture to the root") << 2 << 2 << "/"
-                                              << ""
-                                              << "/b.jpg"
-                                              << "画像ファイル b.jpg をコピーしました.";
-    QTest::newRow("picture from the File button, picture wording")
-            << 3 << 2 << "/d/"
-            << ""
-            << "/d/夏 の.a.mpeg"
-            << "画像ファイル 夏 の.a.mpeg をコピーしました.";
-    QTest::newRow("no folder") << 2 << 2 << ""
-                               << ""
-                               << ""
-                               << "画像ファイル b.jpg をコピーしました.";
-    QTest::newRow("a Windows folder means nothing here") << 2 << 2 << "C:\\Pics"
-                                                         << ""
-                                                         << ""
-                                                         << "画像ファイル b.jpg をコピーしました.";
+    const auto row = [](const char *name, int mode, int listPos, const char *opened,
+                        const char *folder, const char *newName, const char *destination,
+                        const char *message) {
+        QTest::newRow(name) << mode << listPos << QString::fromUtf8(opened)
+                            << QString::fromUtf8(folder) << QString::fromUtf8(newName)
+                            << QString::fromUtf8(destination) << QString::fromUtf8(message);
+    };
+    const char *summer = "夏 の.a.mpeg";
+    row("nothing shown", 0, 2, summer, "/d", "", "-", "");
+    row("list picture not yet shown", 2, 0, summer, "/d", "", "-", "");
+    row("movie", 1, 2, summer, "/d", "", "/d/夏 の.a.mpeg",
+        "動画・音楽ファイル 夏 の.a.mpeg をコピーしました.");
+    row("movie renamed: extension from the last dot", 1, 2, summer, "/d", "x", "/d/x.mpeg",
+        "動画・音楽ファイル 夏 の.a.mpeg を x.mpeg に変更してコピーしました.");
+    row("renamed without a dot in the name: no extension", 1, 2, "clip", "/d", "x", "/d/x",
+        "動画・音楽ファイル clip を x に変更してコピーしました.");
+    row("list picture to the root", 2, 2, summer, "/", "", "/b.jpg",
+        "画像ファイル b.jpg をコピーしました.");
+    row("picture from the File button, picture wording", 3, 2, summer, "/d/", "", "/d/夏 の.a.mpeg",
+        "画像ファイル 夏 の.a.mpeg をコピーしました.");
+    row("no folder", 2, 2, summer, "", "", "", "画像ファイル b.jpg をコピーしました.");
+    row("a Windows folder means nothing here", 2, 2, summer, "C:\\Pics", "", "",
+        "画像ファイル b.jpg をコピーしました.");
 }
 
 void TestSendCopy::plan()
 {
     QFETCH(int, mode);
     QFETCH(int, listPos);
+    QFETCH(QString, opened);
     QFETCH(QString, folder);
     QFETCH(QString, newName);
     QFETCH(QString, destination);
     QFETCH(QString, message);
-    const CopyJob job = copyJobFor(mode, listPos, QStringLiteral("/home/u/夏 の.a.mpeg"),
+    const CopyJob job = copyJobFor(mode, listPos, QStringLiteral("/home/u/") + opened,
                                    QStringLiteral("/work/VeltTemp"), QStringLiteral("b.jpg"));
     QCOMPARE(job.kind == CopyKind::Nothing, destination == QLatin1String("-"));
     if (job.kind == CopyKind::Nothing)
