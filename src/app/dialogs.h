@@ -3,7 +3,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
+
+class QObject;
 
 namespace velt {
 
@@ -41,6 +44,9 @@ public:
     virtual std::optional<QString> openFile(const FileDialogRequest &request) = 0;
     // Starts program with one argument, never waits. False when it could not be started.
     virtual bool startProgram(const QString &program, const QStringList &arguments) = 0;
+    // Shows one of the program's own windows modally: show runs it (exec()) and returns when it
+    // closes. Tests act on the window instead.
+    virtual void runModal(QObject * /*window*/, const std::function<void()> &show) { show(); }
 };
 
 // Answers every question by its default (OK, or No for Yes/No), writes texts to standard

@@ -62,7 +62,14 @@ std::optional<QString> QtDialogs::inputBox(const QString &prompt, const QString 
 
 std::optional<QString> QtDialogs::openFile(const FileDialogRequest &request)
 {
-    QFileDialog dialog(dialogParent(), request.title, request.initialDir);
+    // The folder, as the system's open dialog chooses it: the one it is given; else the folder of
+    // its previous file; else where its last use ended.
+    QString dir = request.initialDir;
+    if (dir.isEmpty() && !request.fileName.isEmpty())
+        dir = QFileInfo(request.fileName).absolutePath();
+    if (dir.isEmpty())
+        dir = m_lastDir;
+    QFileDialog dialog(dialogParent(), request.title, dir);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setOption(QFileDialog::ReadOnly, false);
@@ -72,9 +79,11 @@ std::optional<QString> QtDialogs::openFile(const FileDialogRequest &request)
         dialog.selectNameFilter(filters.first());
     if (!request.defaultSuffix.isEmpty())
         dialog.setDefaultSuffix(request.defaultSuffix);
-    if (!request.fileName.isEmpty())
-        dialog.selectFile(request.fileName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (!request.fileName.isEmpty() && QFileInfo(request.fileName).absolutePath() == dir)
+        dialog.selectFile(QFileInfo(request.fileName).fileName());
+    const int result = dialog.exec();
+    m_lastDir = dialog.directory().absolutePath();
+    if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().first();
 }

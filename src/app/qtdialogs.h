@@ -16,6 +16,9 @@ public:
                                     const QString &defaultText) override;
     std::optional<QString> openFile(const FileDialogRequest &request) override;
     bool startProgram(const QString &program, const QStringList &arguments) override;
+
+private:
+    QString m_lastDir; // where the open dialog's last use ended
 };
 
 // Loads Qt's own Japanese texts (standard buttons, dialogs) into the application.

@@ -1,8 +1,14 @@
 #include "viewer/frmview.h"
 
+#include "app/formdesign.h"
 #include "app/frmsplash.h"
 #include "app/qtmediaplayer.h"
 #include "app/workdir.h"
+#include "viewer/frmsend.h"
+#include "viewer/keypreview.h"
+#include "viewer/openfile.h"
+#include "viewer/playback.h"
+#include "viewer/sendcopy.h"
 #include "viewer/viewerlayout.h"
 
 #include <QApplication>
@@ -25,56 +31,6 @@ namespace {
 const char *const kMsgWorkFolderBusy =
         "この製品の作業フォルダーにアクセスされて作業フォルダーの処理ができません。";
 
-QRect twipsRect(int left, int top, int width, int height)
-{
-    return QRect(twipsToPixels(left), twipsToPixels(top), twipsToPixels(width),
-                 twipsToPixels(height));
-}
-
-// One control as designed: name, caption, tooltip and twips geometry.
-template<class Control>
-struct ControlDesign
-{
-    Control **control;
-    const char *name;
-    const char *caption;
-    const char *tooltip;
-    int left, top, width, height;
-
-    Control *create(QWidget *parent) const
-    {
-        auto *c = new Control(QString::fromUtf8(caption), parent);
-        c->setObjectName(QString::fromLatin1(name));
-        c->setToolTip(QString::fromUtf8(tooltip));
-        c->setGeometry(twipsRect(left, top, width, height));
-        *control = c;
-        return c;
-    }
-};
-
-// Restores the pointer on every path out of a long action.
-class WaitCursor
-{
-public:
-    explicit WaitCursor(QWidget *w) : m_widget(w) { m_widget->setCursor(Qt::WaitCursor); }
-    ~WaitCursor()
-    {
-        if (m_widget)
-            m_widget->unsetCursor();
-    }
-    WaitCursor(const WaitCursor &) = delete;
-    WaitCursor &operator=(const WaitCursor &) = delete;
-
-private:
-    QPointer<QWidget> m_widget;
-};
-
-QString rateText(double rate)
-{
-    // General number format: at most 15 significant digits, no trailing zeros.
-    return QString::number(rate, 'g', 15);
-}
-
 } // namespace
 
 FrmView::FrmView(MdlVELT &state, Settings &settings, UserDialogs &dialogs,
@@ -87,31 +43,36 @@ FrmView::FrmView(MdlVELT &state, Settings &settings, UserDialogs &dialogs,
     designFont.setPointSizeF(9);
     setFont(designFont);
     createControls();
-    qApp->installEventFilter(this);
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget *, QWidget *now) {
-        if (now && now->window() == this)
-            m_lastFocus = now;
-    });
-    // The video surface is a native child window and may take the focus when it appears; the
-    // buttons must keep it for the keyboard to work.
-    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow *focused) {
-        QWindow *own = windowHandle();
-        if (!focused || !own || focused == own)
-            return;
-        for (QWindow *p = focused->parent(); p; p = p->parent()) {
-            if (p == own) {
-                own->requestActivate();
-                (m_lastFocus ? m_lastFocus.data() : static_cast<QWidget *>(Command1))
-                        ->setFocus(Qt::ActiveWindowFocusReason);
-                return;
-            }
-        }
-    });
+    // After a copy of a picture shown from the list window, the focus goes back to its list.
+    focusIndexList = [this] {
+        if (m_no)
+            m_no->focusList();
+    };
+    KeyPreview::Handlers keys;
+    keys.keyDown = [this](int key) {
+        return Form_KeyDown(key);
+    };
+    keys.actsOnRelease = [this](QPushButton *b) {
+        return b == Command1 || b == Command12 || b == Command13 || b == Command14
+                || b == Command15;
+    };
+    keys.keyUp = [this](QPushButton *b, int key) {
+        keyUpOnButton(b, key);
+    };
+    keys.releaseFirst = [this](int key) {
+        // F1 while Command1 is off: the help still opens on the release.
+        if (!m_f1Pending || key != Qt::Key_F1)
+            return false;
+        m_f1Pending = false;
+        Command1_KeyUp(key);
+        return true;
+    };
+    m_keys = new KeyPreview(this, Command1, m_env.keyRepeatGuardMs, std::move(keys));
 }
 
 FrmView::~FrmView()
 {
-    qApp->removeEventFilter(this);
+    delete std::exchange(m_keys, nullptr); // no key may reach a window being destroyed
     delete m_no;
     delete m_picture;
     delete m_splash;
@@ -123,6 +84,7 @@ void FrmView::createControls()
     MediaPlayer1->setObjectName(QStringLiteral("MediaPlayer1"));
     MediaPlayer1->setGeometry(twipsRect(120, 120, 5265, 4935));
     MediaPlayer1->setNotificationHandler([this] { applyRateAgain(); });
+    MediaPlayer1->setLoadTimeout(m_env.playerLoadTimeoutMs);
 
     const ControlDesign<QPushButton> buttons[] = {
             {&Command1, "Command1", "ファイル", "動画・画像ファイルの読み込み", 120, 5160, 855,
@@ -183,22 +145,21 @@ void FrmView::createControls()
     speed.setPointSizeF(15.75);
     Label2->setFont(speed);
 
-    connect(Command2, &QPushButton::clicked, this, &FrmView::Command2_Click);
-    connect(Command11, &QPushButton::clicked, this, &FrmView::Command11_Click);
-    connect(Command12, &QPushButton::clicked, this, &FrmView::Command12_Click);
-    connect(Command13, &QPushButton::clicked, this, &FrmView::Command13_Click);
-    connect(Command14, &QPushButton::clicked, this, &FrmView::Command14_Click);
-    connect(Command15, &QPushButton::clicked, this, &FrmView::Command15_Click);
+    using Click = void (FrmView::*)();
+    const Click clicks[] = {
+            &FrmView::Command1_Click,  &FrmView::Command2_Click,  &FrmView::Command3_Click,
+            &FrmView::Command4_Click,  &FrmView::Command5_Click,  &FrmView::Command6_Click,
+            &FrmView::Command7_Click,  &FrmView::Command8_Click,  &FrmView::Command9_Click,
+            &FrmView::Command10_Click, &FrmView::Command11_Click, &FrmView::Command12_Click,
+            &FrmView::Command13_Click, &FrmView::Command14_Click, &FrmView::Command15_Click};
+    for (int i = 1; i <= 15; ++i)
+        connect(buttonAt(i), &QPushButton::clicked, this, clicks[i - 1]);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(m_env.timerIntervalMs);
     connect(Timer1, &QTimer::timeout, this, &FrmView::Timer1_Timer);
     Timer1->start();
-
-    m_releaseTimer = new QTimer(this);
-    m_releaseTimer->setSingleShot(true);
-    connect(m_releaseTimer, &QTimer::timeout, this, &FrmView::actOnPendingRelease);
 
     QWidget *previous = Command1;
     for (QWidget *next :
@@ -230,8 +191,8 @@ void FrmView::Form_Load()
 
     MediaPlayer1->setFlag(MediaPlayer::kFlag1021, false);
     MediaPlayer1->setFlag(MediaPlayer::kFlag1108, false);
-    MediaPlayer1->setRate(1.0);
-    Label1->setText(rateText(MediaPlayer1->rate()));
+    MediaPlayer1->setRate(kNormalRate);
+    showRate();
 
     CommonDialog1Flags = kOpenFileFlags;
     CommonDialog1.filter = QString::fromUtf8(kOpenFileFilter);
@@ -292,12 +253,27 @@ void FrmView::showEvent(QShowEvent *event)
 
 void FrmView::closeEvent(QCloseEvent *event)
 {
+    if (m_copying) { // the close would empty the working folder under the copy
+        event->ignore();
+        return;
+    }
     Form_QueryUnload();
     event->accept();
 }
 
 void FrmView::FitToPlayer()
 {
+    // A movie at double or own size may be larger than the screen: the player is limited so
+    // that the window fits the screen's available area, and the window is kept on it.
+    const QRect area = screen() ? screen()->availableGeometry() : QRect();
+    if (!area.isEmpty()) {
+        const QSize player(MediaPlayer1->widthTwips(), MediaPlayer1->heightTwips());
+        const QSize limited = playerWithinScreen(player, area.size() * kTwipsPerPixel);
+        if (limited.width() != player.width())
+            MediaPlayer1->setWidthTwips(limited.width());
+        if (limited.height() != player.height())
+            MediaPlayer1->setHeightTwips(limited.height());
+    }
     const ViewerLayout layout =
             velt::FitToPlayer(MediaPlayer1->widthTwips(), MediaPlayer1->heightTwips());
     setFixedSize(twipsToPixels(layout.windowWidth - kWindowFrameTwips.width()),
@@ -314,6 +290,12 @@ void FrmView::FitToPlayer()
         w->move(w->x(), top3);
     for (QWidget *w : {Command12, Command13, Command14, Command15})
         w->move(w->x(), top3);
+    if (!area.isEmpty() && isVisible()) {
+        const QRect frame(frameGeometry().topLeft(),
+                          size() + frameGeometry().size() - geometry().size());
+        if (const QPoint inside = keepOnScreen(frame, area); inside != frame.topLeft())
+            move(inside);
+    }
 }
 
 void FrmView::DisableButtons()
@@ -332,11 +314,8 @@ void FrmView::Command2_Click()
 {
     MediaPlayer1->stop();
     MediaPlayer1->setFileName(QString());
-    MediaPlayer1->setDisplaySize(MediaPlayer::kFitToControl);
-    MediaPlayer1->setHeightTwips(4935);
-    MediaPlayer1->setWidthTwips(5250);
-    MediaPlayer1->setFlag(MediaPlayer::kFlag24, false);
-    Label1->setText(rateText(MediaPlayer1->rate()));
+    setStandardSize(*MediaPlayer1);
+    showRate();
     FitToPlayer();
     setWindowTitle(QStringLiteral("VELT"));
     unloadPicture();
@@ -345,7 +324,132 @@ void FrmView::Command2_Click()
 
 void FrmView::applyRateAgain()
 {
-    MediaPlayer1->setRate(Label1->text().toDouble());
+    MediaPlayer1->setRate(rateFromText(Label1->text()));
+}
+
+void FrmView::showRate()
+{
+    Label1->setText(rateText(MediaPlayer1->rate()));
+}
+
+void FrmView::Command3_Click()
+{
+    MediaPlayer1->setRate(speedDown(MediaPlayer1->rate()));
+    showRate();
+}
+
+void FrmView::Command4_Click()
+{
+    MediaPlayer1->setRate(speedUp(MediaPlayer1->rate()));
+    showRate();
+}
+
+void FrmView::Command5_Click()
+{
+    MediaPlayer1->setRate(kSlowRate);
+    showRate();
+}
+
+void FrmView::Command6_Click()
+{
+    MediaPlayer1->setRate(kNormalRate);
+    showRate();
+}
+
+void FrmView::setPlayerSize(int displaySize)
+{
+    setButtonSize(*MediaPlayer1, displaySize);
+    FitToPlayer();
+}
+
+void FrmView::Command7_Click()
+{
+    setPlayerSize(MediaPlayer::kOwnSize);
+}
+
+void FrmView::Command8_Click()
+{
+    setPlayerSize(MediaPlayer::kDoubleSize);
+}
+
+void FrmView::Command9_Click()
+{
+    setPlayerSize(MediaPlayer::kFitToControl);
+}
+
+void FrmView::Command10_Click()
+{
+    setPlayerSize(MediaPlayer::kHalfScreen);
+}
+
+void FrmView::Command1_Click()
+{
+    unloadPicture();
+    try {
+        const std::optional<QString> chosen = m_dialogs.openFile(CommonDialog1);
+        // The next use opens where this one ended, until a collection sets WorkDir again.
+        CommonDialog1.initialDir.clear();
+        if (!chosen || chosen->isEmpty())
+            return;
+        CommonDialog1.fileName = *chosen;
+        m_fn = *chosen;
+        const OpenKind kind = openKind(m_fn, m_ExtTable);
+        if (kind == OpenKind::Picture || kind == OpenKind::Gif)
+            openPicture(kind == OpenKind::Gif);
+        else if (kind == OpenKind::Media)
+            openMedia();
+        else
+            m_dialogs.messageBox(QString::fromUtf8(kMsgNotSupported), MsgIcon::Information,
+                                 MsgButtons::Ok);
+        Command15->setEnabled(true);
+    } catch (const std::exception &) {
+        openFailed();
+    }
+}
+
+void FrmView::openPicture(bool gif)
+{
+    DisableButtons();
+    m_state.PicOwner = 0;
+    if (gif) {
+        m_dialogs.messageBox(QString::fromUtf8(kMsgGifNotShown), MsgIcon::Critical, MsgButtons::Ok);
+    } else {
+        openPictureWindow();
+        m_openedFile = m_fn;
+        DisplayMode = 3;
+    }
+    EnableButtons();
+}
+
+void FrmView::openMedia()
+{
+    DisplayMode = 1;
+    m_openedFile = m_fn;
+    {
+        WaitCursor wait(this);
+        MediaPlayer1->setFileName(m_fn);
+    }
+    if (MediaPlayer1->fileName().isEmpty()) {
+        const Handoff handoff = outsidePlayerFor(m_fn, m_settings);
+        // A player that cannot be started gets the message of a missing one.
+        if (handoff.program.isEmpty() || !m_dialogs.startProgram(handoff.program, {m_fn}))
+            m_dialogs.messageBox(handoff.message, MsgIcon::Exclamation, MsgButtons::Ok);
+    }
+    resetAfterOpening(*MediaPlayer1);
+    setWindowTitle(openedCaption(m_fn));
+    FitToPlayer();
+    MediaPlayer1->stop();
+    showRate();
+}
+
+void FrmView::openFailed()
+{
+    resetAfterFailure(*MediaPlayer1);
+    setWindowTitle(QStringLiteral("VELT"));
+    DisplayMode = 0;
+    // An error while the buttons were off for a picture must not leave the window dead.
+    if (!Command1->isEnabled())
+        EnableButtons();
 }
 
 void FrmView::unloadPicture()
@@ -463,7 +567,46 @@ void FrmView::Command11_Click()
 
 void FrmView::Command15_Click()
 {
-    // The copy command arrives with the copy dialog.
+    const CopyJob job = copyJobFor(DisplayMode, m_state.ListPos, m_openedFile, m_state.WorkDir,
+                                   m_state.ListFile.value(m_state.ListPos));
+    if (job.kind == CopyKind::Nothing || m_copying)
+        return;
+    const bool picture = job.kind == CopyKind::Picture;
+    if (picture)
+        unloadPicture();
+    {
+        FrmSend send(m_settings, m_dialogs, DisplayMode, m_state.WorkDir, this);
+        send.Form_Load();
+        m_dialogs.runModal(&send, [&send] { send.exec(); });
+    }
+    bool copied = true;
+    {
+        WaitCursor wait(this);
+        if (m_settings.isSet(CopyConfirmed)) {
+            const CopyPlan plan = planCopy(job, m_settings.text(destinationSlot(DisplayMode)),
+                                           m_settings.text(CopyNewName));
+            // A long copy lets the window repaint between chunks; clicks, keys and a close
+            // wait until it ends.
+            m_copying = true;
+            copied = copyFileSafely(job.source, plan.destination, [] {
+                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            });
+            m_copying = false;
+            if (copied)
+                m_dialogs.messageBox(plan.message, MsgIcon::Information, MsgButtons::Ok);
+        }
+    }
+    if (!copied) {
+        m_dialogs.messageBox(QString::fromUtf8(kMsgCopyFailed), MsgIcon::Critical, MsgButtons::Ok);
+        return;
+    }
+    if (picture) {
+        // The picture comes back, also when another file was chosen with the File button since.
+        m_fn = job.source;
+        openPictureWindow();
+        if (m_state.PicOwner == 1 && focusIndexList)
+            focusIndexList();
+    }
 }
 
 void FrmView::setCopyButtonEnabled(bool enabled)
@@ -471,63 +614,52 @@ void FrmView::setCopyButtonEnabled(bool enabled)
     Command15->setEnabled(enabled);
 }
 
+QPushButton *FrmView::navigationButton(int key) const
+{
+    switch (key) {
+    case Qt::Key_PageUp:
+        return Command12;
+    case Qt::Key_PageDown:
+        return Command13;
+    case Qt::Key_S:
+        return Command15;
+    case Qt::Key_N:
+        return Command14;
+    default:
+        return nullptr;
+    }
+}
+
 void FrmView::handOverKey(int qtKey)
 {
-    QPushButton *target = nullptr;
-    switch (qtKey) {
-    case Qt::Key_PageDown:
-        target = Command13;
-        break;
-    case Qt::Key_PageUp:
-        target = Command12;
-        break;
-    case Qt::Key_S:
-        target = Command15;
-        break;
-    case Qt::Key_N:
-        target = Command14;
-        break;
-    default:
+    QPushButton *target = navigationButton(qtKey);
+    if (!target)
         return;
-    }
     activateWindow();
     raise();
     if (target->isEnabled())
         target->setFocus(Qt::OtherFocusReason);
-    m_handOverKey = qtKey;
+    if (m_keys)
+        m_keys->expectRelease(qtKey);
 }
 
 bool FrmView::Form_KeyDown(int key)
 {
-    auto focusIfEnabled = [](QPushButton *b) {
-        if (b->isEnabled())
-            b->setFocus(Qt::OtherFocusReason);
-    };
-    switch (key) {
-    case Qt::Key_F1:
+    if (key == Qt::Key_F1) {
         if (Command1->isEnabled())
             Command1->setFocus(Qt::OtherFocusReason);
         else
             m_f1Pending = true; // help still opens on the release
         return true;
-    case Qt::Key_Escape:
+    }
+    if (key == Qt::Key_Escape) {
         close();
         return true;
-    case Qt::Key_PageUp:
-        focusIfEnabled(Command12);
-        return true;
-    case Qt::Key_PageDown:
-        focusIfEnabled(Command13);
-        return true;
-    case Qt::Key_S:
-        focusIfEnabled(Command15);
-        return true;
-    case Qt::Key_N:
-        focusIfEnabled(Command14);
-        return true;
-    default:
-        return false;
     }
+    QPushButton *target = navigationButton(key);
+    if (target && target->isEnabled())
+        target->setFocus(Qt::OtherFocusReason);
+    return target != nullptr;
 }
 
 void FrmView::Command1_KeyUp(int key)
@@ -574,92 +706,6 @@ void FrmView::keyUpOnButton(QPushButton *button, int key)
         Command14_KeyUp(key);
     else if (button == Command15)
         Command15_KeyUp(key);
-}
-
-void FrmView::releaseAfterGuard(QPushButton *button, int key, quint64 timestamp, bool handedOver)
-{
-    if (m_pendingKey != 0)
-        actOnPendingRelease();
-    if (!button)
-        return;
-    if (m_env.keyRepeatGuardMs <= 0 || timestamp == 0) {
-        keyUpOnButton(button, key);
-        return;
-    }
-    m_pendingButton = button;
-    m_pendingKey = key;
-    m_pendingTime = timestamp;
-    m_pendingHandOver = handedOver;
-    m_releaseTimer->start(m_env.keyRepeatGuardMs);
-}
-
-void FrmView::actOnPendingRelease()
-{
-    m_releaseTimer->stop();
-    const int key = std::exchange(m_pendingKey, 0);
-    const QPointer<QPushButton> button = std::exchange(m_pendingButton, nullptr);
-    if (key != 0 && button)
-        keyUpOnButton(button, key);
-}
-
-bool FrmView::eventFilter(QObject *watched, QEvent *event)
-{
-    const QEvent::Type type = event->type();
-    if (type != QEvent::KeyPress && type != QEvent::KeyRelease)
-        return QWidget::eventFilter(watched, event);
-    // Modal dialogs (message boxes above all) keep their keys.
-    if (QApplication::activeModalWidget())
-        return false;
-    auto *keyEvent = static_cast<QKeyEvent *>(event);
-    const int key = keyEvent->key();
-
-    // X11 sends each auto-repeat of a held key as a release and a press with one timestamp, and
-    // Qt marks the pair only when it has already read the press while handling the release: a
-    // held key would step many times. A release therefore waits a moment; the press of its
-    // pair undoes it and is swallowed.
-    if (type == QEvent::KeyPress && m_pendingKey != 0 && key == m_pendingKey
-        && keyEvent->timestamp() == m_pendingTime) {
-        m_releaseTimer->stop();
-        if (m_pendingHandOver)
-            m_handOverKey = m_pendingKey;
-        m_pendingKey = 0;
-        m_pendingButton = nullptr;
-        return true;
-    }
-
-    if (type == QEvent::KeyRelease && !keyEvent->isAutoRepeat() && m_handOverKey != 0
-        && key == m_handOverKey) {
-        // The release of a key pressed in the picture window, wherever it arrives: at the
-        // closed picture window when it was already queued, or here once the focus moved.
-        m_handOverKey = 0;
-        releaseAfterGuard(qobject_cast<QPushButton *>(focusWidget()), key, keyEvent->timestamp(),
-                          true);
-        return true;
-    }
-
-    // Key preview: this window sees the keys of all its controls first.
-    auto *widget = qobject_cast<QWidget *>(watched);
-    if (!widget || widget->window() != this)
-        return false;
-    if (keyEvent->isAutoRepeat())
-        return true; // a held key acts once, when it is released
-    if (type == QEvent::KeyPress) {
-        m_handOverKey = 0;
-        return Form_KeyDown(key);
-    }
-    if (m_f1Pending && key == Qt::Key_F1) {
-        m_f1Pending = false;
-        Command1_KeyUp(key);
-        return true;
-    }
-    auto *button = qobject_cast<QPushButton *>(focusWidget());
-    if (button
-        && (button == Command1 || button == Command12 || button == Command13 || button == Command14
-            || button == Command15)) {
-        releaseAfterGuard(button, key, keyEvent->timestamp(), false);
-        return true; // the key code becomes 0
-    }
-    return false;
 }
 
 void FrmView::changeEvent(QEvent *event)

@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class QLabel;
@@ -20,6 +21,7 @@ class QTimer;
 namespace velt {
 
 class FrmSplash;
+class KeyPreview;
 class QtMediaPlayer;
 
 // What the main window is started with; everything it reaches outside itself.
@@ -31,6 +33,7 @@ struct ViewerEnvironment
     int timerIntervalMs = 1000;       // Timer1; tests make it short
     int pictureTimerIntervalMs = 300; // the picture window's Timer1
     int keyRepeatGuardMs = 30;        // a key release acts this long after it arrives
+    int playerLoadTimeoutMs = 5000;   // how long the player may take to take or refuse a file
     QDate today;                      // invalid = the real date
 };
 
@@ -54,7 +57,16 @@ public:
     void EnableButtons();
 
     // Handlers, one per control event.
+    void Command1_Click();
     void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command5_Click();
+    void Command6_Click();
+    void Command7_Click();
+    void Command8_Click();
+    void Command9_Click();
+    void Command10_Click();
     void Command11_Click();
     void Command12_Click();
     void Command13_Click();
@@ -104,6 +116,8 @@ public:
 
     // Public values other windows read and write.
     QString m_fn;
+    // What is on show, and so what the copy button copies: 0 nothing, 1 a movie or sound opened
+    // with the File button, 2 a picture of the list, 3 a picture opened with the File button.
     qint16 DisplayMode = 0;
     qint16 TimeT = 0;
     qint16 StopAns = kAnswerNo;
@@ -114,6 +128,9 @@ public:
     bool settingsWriteFailed() const { return m_settingsWriteFailed; }
 
     FrmPicture *pictureWindow() const { return m_picture; }
+    // Run after a picture copy when the picture was opened from the image-number window
+    // (PicOwner 1): that window gives the focus back to its list.
+    std::function<void()> focusIndexList;
     FrmSplash *splashWindow() const { return m_splash; }
     // The image-number window while it is open.
     FrmNo *noWindow() const { return m_no; }
@@ -142,7 +159,6 @@ public:
     QTimer *Timer1 = nullptr;
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
@@ -150,12 +166,16 @@ protected:
 private:
     void createControls();
     QPushButton *buttonAt(int index) const;
+    QPushButton *navigationButton(int key) const;
     void showListPicture();
     void unloadPicture();
     void unloadNo();
+    void openPicture(bool gif);
+    void openMedia();
+    void openFailed();
+    void setPlayerSize(int displaySize);
+    void showRate();
     void keyUpOnButton(QPushButton *button, int key);
-    void releaseAfterGuard(QPushButton *button, int key, quint64 timestamp, bool handedOver);
-    void actOnPendingRelease();
     void applyRateAgain();
 
     MdlVELT &m_state;
@@ -167,17 +187,12 @@ private:
     QPointer<FrmPicture> m_picture;
     QPointer<FrmNo> m_no;
     bool m_shownOnce = false;
-    QPointer<QWidget> m_lastFocus;
     bool m_closed = false;
     bool m_navigating = false;
     bool m_settingsWriteFailed = false;
-    int m_handOverKey = 0; // a key handed over by the picture window, acting on its release
-    // A key release waiting to act: undone when the press of an auto-repeat follows it.
-    QTimer *m_releaseTimer = nullptr;
-    QPointer<QPushButton> m_pendingButton;
-    int m_pendingKey = 0;
-    quint64 m_pendingTime = 0;
-    bool m_pendingHandOver = false;
+    QString m_openedFile; // what the File button last put on show: the copy's source then
+    bool m_copying = false;
+    KeyPreview *m_keys = nullptr;
     bool m_f1Pending = false;
 };
 

@@ -16,4 +16,13 @@ struct ViewerLayout
 
 ViewerLayout FitToPlayer(int playerWidthTwips, int playerHeightTwips);
 
+// The player size (twips) limited so that the window FitToPlayer lays out around it fits an
+// available screen area of the given outer size (twips). A player that fits keeps its size, and
+// the limit never takes it below the standard 5250 x 4935.
+QSize playerWithinScreen(QSize playerTwips, QSize availableTwips);
+
+// Where a window frame (outer geometry, pixels) goes so that it lies inside the available area:
+// moved as little as possible; a frame larger than the area keeps its top-left corner inside.
+QPoint keepOnScreen(QRect frame, QRect area);
+
 } // namespace velt

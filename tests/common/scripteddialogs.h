@@ -3,6 +3,7 @@
 #include "app/dialogs.h"
 
 #include <QList>
+#include <QObject>
 #include <QQueue>
 #include <QString>
 #include <QStringList>
@@ -34,6 +35,10 @@ public:
     QQueue<std::optional<QString>> inputs;
     QQueue<std::optional<QString>> files;
     bool startSucceeds = true;
+    // Object names of the modal windows shown, and what is done with each instead of waiting for
+    // a user; a window without a scripted action is closed with its close box.
+    QStringList modalWindows;
+    QQueue<std::function<void(QObject *)>> modalActions;
     // Run during a message box, e.g. to check what the windows look like while it is up.
     std::function<void(const Message &)> onMessage;
 
@@ -64,5 +69,13 @@ public:
     {
         starts.append({program, arguments});
         return startSucceeds;
+    }
+    void runModal(QObject *window, const std::function<void()> &) override
+    {
+        modalWindows.append(window->objectName());
+        if (!modalActions.isEmpty())
+            modalActions.dequeue()(window);
+        else
+            QMetaObject::invokeMethod(window, "close");
     }
 };

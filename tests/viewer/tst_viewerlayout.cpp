@@ -10,6 +10,8 @@ class TestViewerLayout : public QObject
 private Q_SLOTS:
     void fit_data();
     void fit();
+    void playerWithinScreen_data();
+    void playerWithinScreen();
 };
 
 void TestViewerLayout::fit_data()
@@ -40,6 +42,27 @@ void TestViewerLayout::fit()
     QCOMPARE(l.rowBase, rowBase);
     QCOMPARE(l.secondRow, rowBase + 600);
     QCOMPARE(l.thirdRow, rowBase + 1200);
+}
+
+void TestViewerLayout::playerWithinScreen_data()
+{
+    QTest::addColumn<QSize>("player");
+    QTest::addColumn<QSize>("available");
+    QTest::addColumn<QSize>("expected");
+    const QSize fullHd(1920 * 15, 1040 * 15); // a 1920 x 1080 screen less a panel
+    QTest::newRow("fits") << QSize(9600, 7200) << fullHd << QSize(9600, 7200);
+    QTest::newRow("double of a full-HD movie")
+            << QSize(3840 * 15, 2200 * 15) << fullHd << QSize(1920 * 15 - 330, 1040 * 15 - 2220);
+    QTest::newRow("tiny screen keeps the standard size")
+            << QSize(20000, 20000) << QSize(4000, 4000) << QSize(5250, 4935);
+}
+
+void TestViewerLayout::playerWithinScreen()
+{
+    QFETCH(QSize, player);
+    QFETCH(QSize, available);
+    QFETCH(QSize, expected);
+    QCOMPARE(velt::playerWithinScreen(player, available), expected);
 }
 
 QTEST_GUILESS_MAIN(TestViewerLayout)
