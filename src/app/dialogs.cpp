@@ -10,7 +10,7 @@ MsgAnswer ConsoleDialogs::messageBox(const QString &text, MsgIcon, MsgButtons bu
     oneLine.replace(QLatin1String("\r\n"), QLatin1String(" / "));
     std::fprintf(stderr, "VELT: %s\n", oneLine.toLocal8Bit().constData());
     std::fflush(stderr);
-    return buttons == MsgButtons::YesNo ? MsgAnswer::No : MsgAnswer::Ok;
+    return buttons == MsgButtons::Ok ? MsgAnswer::Ok : MsgAnswer::No;
 }
 
 std::optional<QString> ConsoleDialogs::inputBox(const QString &, const QString &, const QString &)

@@ -11,7 +11,8 @@ class QObject;
 namespace velt {
 
 enum class MsgIcon { Critical, Exclamation, Information, Question };
-enum class MsgButtons { Ok, YesNo };
+// YesNo has Yes as the default button, YesNoDefaultNo has No.
+enum class MsgButtons { Ok, YesNo, YesNoDefaultNo };
 enum class MsgAnswer { Ok, Yes, No };
 
 // Windows' answer codes, as the stop question stores them.

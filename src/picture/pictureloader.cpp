@@ -67,7 +67,8 @@ LoadedPicture ready(QImage image)
     return LoadedPicture{std::move(image), QString()};
 }
 
-LoadedPicture loadRaster(const QString &path)
+// scaledTo valid: decoded at that size, stretched (JPEG at a reduced DCT scale first).
+LoadedPicture loadRaster(const QString &path, QSize scaledTo = QSize())
 {
     // The limit is Qt's process-wide one; set it on every load so nobody can have raised it.
     QImageReader::setAllocationLimit(int(kMaxPictureBytes / (1024 * 1024)));
@@ -82,6 +83,8 @@ LoadedPicture loadRaster(const QString &path)
     const QSize declared = reader.size();
     if (declared.isValid() && !fitsLimit(declared))
         return failure(QStringLiteral("picture too large"));
+    if (scaledTo.isValid())
+        reader.setScaledSize(scaledTo);
     QImage image = reader.read();
     if (image.isNull())
         return failure(reader.errorString());
@@ -256,6 +259,30 @@ LoadedPicture loadSvg(const QString &path)
     return LoadedPicture{std::move(image), QString()};
 }
 
+LoadedPicture loadAny(const QString &path, const MetafileHelper &helper, QSize scaledTo)
+{
+    // A FIFO or device would block the reader: only regular files are loaded.
+    if (path.isEmpty() || !QFileInfo(path).isFile())
+        return failure(QStringLiteral("not a readable file"));
+    QByteArray head;
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return failure(file.errorString());
+        head = file.read(kSignatureBytes);
+    }
+    const auto kind = metafileKindOf(reinterpret_cast<const unsigned char *>(head.constData()),
+                                     std::size_t(head.size()));
+    if (kind != MetafileKind::None)
+        return loadMetafile(path, helper);
+    // SVG is a picture type only where it was named so, for files from today's browsers; for
+    // the other caches a drawing in SVG stays a file the loader does not know.
+    if (path.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive)
+        && formatFromSignature(head).extension == QLatin1String("svg"))
+        return loadSvg(path);
+    return loadRaster(path, scaledTo);
+}
+
 } // namespace
 
 MetafileHelper defaultMetafileHelper()
@@ -285,26 +312,21 @@ LoadedPicture loadPicture(const QString &path)
 
 LoadedPicture loadPicture(const QString &path, const MetafileHelper &helper)
 {
-    // A FIFO or device would block the reader: only regular files are loaded.
-    if (path.isEmpty() || !QFileInfo(path).isFile())
-        return failure(QStringLiteral("not a readable file"));
-    QByteArray head;
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return failure(file.errorString());
-        head = file.read(kSignatureBytes);
+    return loadAny(path, helper, QSize());
+}
+
+LoadedPicture loadThumbnail(const QString &path, QSize size, const MetafileHelper &helper)
+{
+    if (size.isEmpty())
+        return failure(QStringLiteral("no thumbnail size"));
+    LoadedPicture loaded = loadAny(path, helper, size);
+    // Metafiles and SVG come at their own size; the raster readers at the size asked for.
+    if (loaded.ok() && loaded.image.size() != size) {
+        loaded.image = loaded.image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        if (loaded.image.isNull())
+            return failure(QStringLiteral("out of memory"));
     }
-    const auto kind = metafileKindOf(reinterpret_cast<const unsigned char *>(head.constData()),
-                                     std::size_t(head.size()));
-    if (kind != MetafileKind::None)
-        return loadMetafile(path, helper);
-    // SVG is a picture type only where it was named so, for files from today's browsers; for
-    // the other caches a drawing in SVG stays a file the loader does not know.
-    if (path.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive)
-        && formatFromSignature(head).extension == QLatin1String("svg"))
-        return loadSvg(path);
-    return loadRaster(path);
+    return loaded;
 }
 
 } // namespace velt

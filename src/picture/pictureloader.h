@@ -35,4 +35,10 @@ MetafileHelper defaultMetafileHelper();
 LoadedPicture loadPicture(const QString &path);
 LoadedPicture loadPicture(const QString &path, const MetafileHelper &helper);
 
+// The same picture for a thumbnail of the given size, stretched to it: the raster readers
+// decode at that size (JPEG at a reduced DCT scale, not whole and then shrunk); metafiles and
+// SVG are drawn at their own size and shrunk. The limits of loadPicture apply: a picture that
+// it refuses is refused here too.
+LoadedPicture loadThumbnail(const QString &path, QSize size, const MetafileHelper &helper);
+
 } // namespace velt

@@ -50,7 +50,7 @@ public:
             onMessage(messages.last());
         if (!answers.isEmpty())
             return answers.dequeue();
-        return buttons == velt::MsgButtons::YesNo ? velt::MsgAnswer::No : velt::MsgAnswer::Ok;
+        return buttons == velt::MsgButtons::Ok ? velt::MsgAnswer::Ok : velt::MsgAnswer::No;
     }
     std::optional<QString> inputBox(const QString &prompt, const QString &title,
                                     const QString &defaultText) override
