@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/controlspec.h"
 #include "app/twips.h"
 
 #include <QPointer>
@@ -37,6 +38,17 @@ struct ControlDesign
         return c;
     }
 };
+
+// A control made from a design table's row; the same rules as ControlDesign.
+template<class Control>
+Control *createControl(const ControlSpec &spec, QWidget *parent)
+{
+    Control *c = nullptr;
+    ControlDesign<Control>{&c,        spec.name, spec.caption, spec.tooltip,
+                           spec.left, spec.top,  spec.width,   spec.height}
+            .create(parent);
+    return c;
+}
 
 // The hourglass on a window for a long action, restored on every path out of it.
 class WaitCursor

@@ -6,6 +6,9 @@
 
 namespace velt {
 
+const char *const kMsgWorkFolderBusy =
+        "この製品の作業フォルダーにアクセスされて作業フォルダーの処理ができません。";
+
 EmptyResult emptyWorkDir(const QString &workDir)
 {
     if (workDir.isEmpty() || QDir::isRelativePath(workDir))

@@ -4,6 +4,9 @@
 
 namespace velt {
 
+// The message when the working folder cannot be emptied.
+extern const char *const kMsgWorkFolderBusy;
+
 enum class EmptyResult {
     Emptied,    // every file directly inside was deleted (or there was none)
     Refused,    // the folder is not one the program may empty; nothing was touched

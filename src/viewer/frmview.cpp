@@ -9,13 +9,13 @@
 #include "viewer/openfile.h"
 #include "viewer/playback.h"
 #include "viewer/sendcopy.h"
+#include "viewer/viewerdesign.h"
 #include "viewer/viewerlayout.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
@@ -26,16 +26,12 @@
 
 namespace velt {
 
-namespace {
-
-const char *const kMsgWorkFolderBusy =
-        "この製品の作業フォルダーにアクセスされて作業フォルダーの処理ができません。";
-
-} // namespace
-
 FrmView::FrmView(MdlVELT &state, Settings &settings, UserDialogs &dialogs,
                  const ViewerEnvironment &environment, QWidget *parent)
-    : QWidget(parent), m_state(state), m_settings(settings), m_dialogs(dialogs), m_env(environment)
+    : QWidget(parent), m_state(state), m_settings(settings), m_dialogs(dialogs), m_env(environment),
+      m_collection(std::make_unique<ViewerCollection>(*this, state, settings, dialogs)),
+      m_files(std::make_unique<ViewerFiles>(*this, state, settings, dialogs)),
+      m_windows(std::make_unique<ViewerWindows>(*this, state, settings, dialogs))
 {
     setObjectName(QStringLiteral("FrmView"));
     setWindowTitle(QStringLiteral("VELT"));
@@ -45,8 +41,8 @@ FrmView::FrmView(MdlVELT &state, Settings &settings, UserDialogs &dialogs,
     createControls();
     // After a copy of a picture shown from the list window, the focus goes back to its list.
     focusIndexList = [this] {
-        if (m_no)
-            m_no->focusList();
+        if (FrmNo *no = noWindow())
+            no->focusList();
     };
     KeyPreview::Handlers keys;
     keys.keyDown = [this](int key) {
@@ -73,9 +69,8 @@ FrmView::FrmView(MdlVELT &state, Settings &settings, UserDialogs &dialogs,
 FrmView::~FrmView()
 {
     delete std::exchange(m_keys, nullptr); // no key may reach a window being destroyed
-    delete m_no;
+    m_windows.reset();
     delete m_picture;
-    delete m_splash;
 }
 
 void FrmView::createControls()
@@ -86,34 +81,23 @@ void FrmView::createControls()
     MediaPlayer1->setNotificationHandler([this] { applyRateAgain(); });
     MediaPlayer1->setLoadTimeout(m_env.playerLoadTimeoutMs);
 
-    const ControlDesign<QPushButton> buttons[] = {
-            {&Command1, "Command1", "ファイル", "動画・画像ファイルの読み込み", 120, 5160, 855,
-             495},
-            {&Command7, "Command7", "１倍", "動画サイズ１倍", 1080, 5160, 615, 495},
-            {&Command9, "Command9", "標準", "動画サイズ標準", 1800, 5160, 615, 495},
-            {&Command6, "Command6", "SPEED ×1", "動画スピード１倍", 2760, 5160, 1215, 495},
-            {&Command4, "Command4", "SPEED　　　UP", "動画スピードアップ(Max6倍)", 4080, 5160, 1335,
-             495},
-            {&Command2, "Command2", "クリア", "動画や画像の消去", 120, 5760, 855, 495},
-            {&Command8, "Command8", "２倍", "動画サイズ２倍", 1080, 5760, 615, 495},
-            {&Command10, "Command10", "1/2S", "動画サイズ１／２スクリーンモード", 1800, 5760, 615,
-             495},
-            {&Command5, "Command5", "SPEED SLOW", "動画スピード０．０５倍", 2760, 5760, 1215, 495},
-            {&Command3, "Command3", "SPEED DOWN", "動画スピードダウン(Min0.1倍)", 4080, 5760, 1335,
-             495},
-            {&Command12, "Command12", "", "インターネット画像[前]", 120, 6360, 800, 350},
-            {&Command13, "Command13", "", "インターネット画像[次]", 1080, 6360, 800, 350},
-            {&Command14, "Command14", "一覧", "一覧で検索します", 3000, 6360, 615, 375},
-            {&Command15, "Command15", "送る", "表示中の動画・画像を指定場所にコピーします", 3600,
-             6360, 615, 375},
-            {&Command11, "Command11", "", "バージョン情報・画像取得オプションの設定", 2520, 5160,
-             135, 1095},
-    };
+    using Click = void (FrmView::*)();
+    const std::pair<QPushButton **, Click> buttons[kViewerButtonCount] = {
+            {&Command1, &FrmView::Command1_Click},   {&Command7, &FrmView::Command7_Click},
+            {&Command9, &FrmView::Command9_Click},   {&Command6, &FrmView::Command6_Click},
+            {&Command4, &FrmView::Command4_Click},   {&Command2, &FrmView::Command2_Click},
+            {&Command8, &FrmView::Command8_Click},   {&Command10, &FrmView::Command10_Click},
+            {&Command5, &FrmView::Command5_Click},   {&Command3, &FrmView::Command3_Click},
+            {&Command12, &FrmView::Command12_Click}, {&Command13, &FrmView::Command13_Click},
+            {&Command14, &FrmView::Command14_Click}, {&Command15, &FrmView::Command15_Click},
+            {&Command11, &FrmView::Command11_Click}};
     // Created in tab order, so Command1 has the focus when the window opens.
-    for (const auto &d : buttons) {
-        QPushButton *b = d.create(this);
+    for (int i = 0; i < kViewerButtonCount; ++i) {
+        QPushButton *b = *buttons[i].first = createControl<QPushButton>(kViewerButtons[i], this);
         b->setFocusPolicy(Qt::StrongFocus);
         b->setAutoDefault(false);
+        connect(b, &QPushButton::clicked, this, buttons[i].second);
+        m_rows.emplace_back(b, kViewerButtons[i].top);
     }
     Command1->setIcon(style()->standardIcon(QStyle::SP_DialogOpenButton));
     Command2->setIcon(style()->standardIcon(QStyle::SP_DialogResetButton));
@@ -125,16 +109,11 @@ void FrmView::createControls()
     small.setPointSizeF(8.25);
     Command11->setFont(small);
 
-    const ControlDesign<QLabel> labels[] = {
-            {&Label3, "Label3", "12345", "表示画像番号", 1920, 6480, 495, 255},
-            {&Label4, "Label4", "：", "", 2400, 6480, 135, 255},
-            {&Label5, "Label5", "12345", "インターネット一時ファイル画像総数", 2520, 6480, 495,
-             255},
-            {&Label1, "Label1", "0.05", "動画スピード倍率", 4320, 6360, 615, 375},
-            {&Label2, "Label2", "倍", "", 5040, 6360, 375, 375},
-    };
-    for (const auto &d : labels)
-        d.create(this);
+    QLabel **const labels[kViewerLabelCount] = {&Label3, &Label4, &Label5, &Label1, &Label2};
+    for (int i = 0; i < kViewerLabelCount; ++i) {
+        *labels[i] = createControl<QLabel>(kViewerLabels[i], this);
+        m_rows.emplace_back(*labels[i], kViewerLabels[i].top);
+    }
     Label3->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     Label4->setAlignment(Qt::AlignCenter);
     QFont speed(QStringLiteral("ＭＳ Ｐゴシック"));
@@ -145,29 +124,12 @@ void FrmView::createControls()
     speed.setPointSizeF(15.75);
     Label2->setFont(speed);
 
-    using Click = void (FrmView::*)();
-    const Click clicks[] = {
-            &FrmView::Command1_Click,  &FrmView::Command2_Click,  &FrmView::Command3_Click,
-            &FrmView::Command4_Click,  &FrmView::Command5_Click,  &FrmView::Command6_Click,
-            &FrmView::Command7_Click,  &FrmView::Command8_Click,  &FrmView::Command9_Click,
-            &FrmView::Command10_Click, &FrmView::Command11_Click, &FrmView::Command12_Click,
-            &FrmView::Command13_Click, &FrmView::Command14_Click, &FrmView::Command15_Click};
-    for (int i = 1; i <= 15; ++i)
-        connect(buttonAt(i), &QPushButton::clicked, this, clicks[i - 1]);
-
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(m_env.timerIntervalMs);
     connect(Timer1, &QTimer::timeout, this, &FrmView::Timer1_Timer);
     Timer1->start();
 
-    QWidget *previous = Command1;
-    for (QWidget *next :
-         {Command7, Command9, Command6, Command4, Command2, Command8, Command10, Command5, Command3,
-          Command12, Command13, Command14, Command15, Command11}) {
-        setTabOrder(previous, next);
-        previous = next;
-    }
     CommonDialog1.title = QStringLiteral("インターネット一時ファイルの読み込み");
     CommonDialog1.defaultSuffix = QStringLiteral("avi");
 
@@ -198,8 +160,8 @@ void FrmView::Form_Load()
     CommonDialog1.filter = QString::fromUtf8(kOpenFileFilter);
 
     if (m_env.registry) {
-        CollectionContext ctx{m_state,      m_settings, m_ExtTable, *m_env.registry,
-                              m_env.drives, m_dialogs,  *this,      today()};
+        CollectionContext ctx{m_state,      m_settings, m_ExtTable,    *m_env.registry,
+                              m_env.drives, m_dialogs,  *m_collection, today()};
         const CacheLocation loc = GetICPath(ctx);
         EditFile = loc.EditFile;
         ICPath = loc.ICPath;
@@ -236,9 +198,9 @@ bool FrmView::Form_QueryUnload()
         if (emptyWorkDir(m_state.WorkDir) == EmptyResult::SomeFailed)
             report();
     }
-    closeSplash();
+    m_collection->closeSplash();
     unloadPicture();
-    unloadNo();
+    m_windows->closeAll();
     return ok;
 }
 
@@ -253,7 +215,7 @@ void FrmView::showEvent(QShowEvent *event)
 
 void FrmView::closeEvent(QCloseEvent *event)
 {
-    if (m_copying) { // the close would empty the working folder under the copy
+    if (m_files->copying()) { // the close would empty the working folder under the copy
         event->ignore();
         return;
     }
@@ -278,18 +240,8 @@ void FrmView::FitToPlayer()
             velt::FitToPlayer(MediaPlayer1->widthTwips(), MediaPlayer1->heightTwips());
     setFixedSize(twipsToPixels(layout.windowWidth - kWindowFrameTwips.width()),
                  twipsToPixels(layout.windowHeight - kWindowFrameTwips.height()));
-    const int top1 = twipsToPixels(layout.rowBase);
-    const int top2 = twipsToPixels(layout.secondRow);
-    const int top3 = twipsToPixels(layout.thirdRow);
-    for (QWidget *w : {(QWidget *)Command1, (QWidget *)Command7, (QWidget *)Command6,
-                       (QWidget *)Command4, (QWidget *)Command9, (QWidget *)Command11})
-        w->move(w->x(), top1);
-    for (QWidget *w : {Command2, Command8, Command5, Command3, Command10})
-        w->move(w->x(), top2);
-    for (QWidget *w : {Label1, Label2, Label3, Label4, Label5})
-        w->move(w->x(), top3);
-    for (QWidget *w : {Command12, Command13, Command14, Command15})
-        w->move(w->x(), top3);
+    for (const auto &[control, designTop] : m_rows)
+        control->move(control->x(), twipsToPixels(fittedTop(designTop, layout)));
     if (!area.isEmpty() && isVisible()) {
         const QRect frame(frameGeometry().topLeft(),
                           size() + frameGeometry().size() - geometry().size());
@@ -382,76 +334,6 @@ void FrmView::Command10_Click()
     setPlayerSize(MediaPlayer::kHalfScreen);
 }
 
-void FrmView::Command1_Click()
-{
-    unloadPicture();
-    try {
-        const std::optional<QString> chosen = m_dialogs.openFile(CommonDialog1);
-        // The next use opens where this one ended, until a collection sets WorkDir again.
-        CommonDialog1.initialDir.clear();
-        if (!chosen || chosen->isEmpty())
-            return;
-        CommonDialog1.fileName = *chosen;
-        m_fn = *chosen;
-        const OpenKind kind = openKind(m_fn, m_ExtTable);
-        if (kind == OpenKind::Picture || kind == OpenKind::Gif)
-            openPicture(kind == OpenKind::Gif);
-        else if (kind == OpenKind::Media)
-            openMedia();
-        else
-            m_dialogs.messageBox(QString::fromUtf8(kMsgNotSupported), MsgIcon::Information,
-                                 MsgButtons::Ok);
-        Command15->setEnabled(true);
-    } catch (const std::exception &) {
-        openFailed();
-    }
-}
-
-void FrmView::openPicture(bool gif)
-{
-    DisableButtons();
-    m_state.PicOwner = 0;
-    if (gif) {
-        m_dialogs.messageBox(QString::fromUtf8(kMsgGifNotShown), MsgIcon::Critical, MsgButtons::Ok);
-    } else {
-        openPictureWindow();
-        m_openedFile = m_fn;
-        DisplayMode = 3;
-    }
-    EnableButtons();
-}
-
-void FrmView::openMedia()
-{
-    DisplayMode = 1;
-    m_openedFile = m_fn;
-    {
-        WaitCursor wait(this);
-        MediaPlayer1->setFileName(m_fn);
-    }
-    if (MediaPlayer1->fileName().isEmpty()) {
-        const Handoff handoff = outsidePlayerFor(m_fn, m_settings);
-        // A player that cannot be started gets the message of a missing one.
-        if (handoff.program.isEmpty() || !m_dialogs.startProgram(handoff.program, {m_fn}))
-            m_dialogs.messageBox(handoff.message, MsgIcon::Exclamation, MsgButtons::Ok);
-    }
-    resetAfterOpening(*MediaPlayer1);
-    setWindowTitle(openedCaption(m_fn));
-    FitToPlayer();
-    MediaPlayer1->stop();
-    showRate();
-}
-
-void FrmView::openFailed()
-{
-    resetAfterFailure(*MediaPlayer1);
-    setWindowTitle(QStringLiteral("VELT"));
-    DisplayMode = 0;
-    // An error while the buttons were off for a picture must not leave the window dead.
-    if (!Command1->isEnabled())
-        EnableButtons();
-}
-
 void FrmView::unloadPicture()
 {
     if (m_picture) {
@@ -459,15 +341,6 @@ void FrmView::unloadPicture()
         m_picture = nullptr;
         old->close();
         delete old;
-    }
-}
-
-void FrmView::unloadNo()
-{
-    if (m_no) {
-        FrmNo *old = m_no;
-        m_no = nullptr;
-        old->close(); // deletes itself
     }
 }
 
@@ -483,8 +356,8 @@ void FrmView::showListPicture()
     }
     Label3->setText(QString::number(m_state.ListPos));
     DisplayMode = 2;
-    if (m_no)
-        m_no->selectPosition(m_state.ListPos);
+    if (FrmNo *no = noWindow())
+        no->selectPosition(m_state.ListPos);
 }
 
 void FrmView::openPictureWindow()
@@ -547,66 +420,27 @@ void FrmView::Command13_Click()
 void FrmView::Command14_Click()
 {
     unloadPicture();
-    // One instance: opening it again only brings it to the front.
-    if (!m_no || !m_no->isVisible()) {
-        auto *no = new FrmNo(m_state, m_settings, m_dialogs, *this);
-        no->setAttribute(Qt::WA_DeleteOnClose);
-        no->placeBelow(this);
-        m_no = no;
-        no->Form_Load();
-        no->show();
-    }
-    m_no->raise();
-    m_no->activateWindow();
+    m_windows->showNo();
 }
 
-void FrmView::Command11_Click()
+void FrmView::albumSwitch()
 {
-    // The about window arrives with its own window class.
+    m_windows->albumSwitch();
+}
+
+void FrmView::Command1_Click()
+{
+    m_files->open();
 }
 
 void FrmView::Command15_Click()
 {
-    const CopyJob job = copyJobFor(DisplayMode, m_state.ListPos, m_openedFile, m_state.WorkDir,
-                                   m_state.ListFile.value(m_state.ListPos));
-    if (job.kind == CopyKind::Nothing || m_copying)
-        return;
-    const bool picture = job.kind == CopyKind::Picture;
-    if (picture)
-        unloadPicture();
-    {
-        FrmSend send(m_settings, m_dialogs, DisplayMode, m_state.WorkDir, this);
-        send.Form_Load();
-        m_dialogs.runModal(&send, [&send] { send.exec(); });
-    }
-    bool copied = true;
-    {
-        WaitCursor wait(this);
-        if (m_settings.isSet(CopyConfirmed)) {
-            const CopyPlan plan = planCopy(job, m_settings.text(destinationSlot(DisplayMode)),
-                                           m_settings.text(CopyNewName));
-            // A long copy lets the window repaint between chunks; clicks, keys and a close
-            // wait until it ends.
-            m_copying = true;
-            copied = copyFileSafely(job.source, plan.destination, [] {
-                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-            });
-            m_copying = false;
-            if (copied)
-                m_dialogs.messageBox(plan.message, MsgIcon::Information, MsgButtons::Ok);
-        }
-    }
-    if (!copied) {
-        m_dialogs.messageBox(QString::fromUtf8(kMsgCopyFailed), MsgIcon::Critical, MsgButtons::Ok);
-        return;
-    }
-    if (picture) {
-        // The picture comes back, also when another file was chosen with the File button since.
-        m_fn = job.source;
-        openPictureWindow();
-        if (m_state.PicOwner == 1 && focusIndexList)
-            focusIndexList();
-    }
+    m_files->copy();
+}
+
+void FrmView::Command11_Click()
+{
+    m_windows->showAbout();
 }
 
 void FrmView::setCopyButtonEnabled(bool enabled)
@@ -667,7 +501,7 @@ void FrmView::Command1_KeyUp(int key)
     if (key != Qt::Key_F1)
         return;
     WaitCursor wait(this);
-    // The help window arrives with its own window class.
+    m_windows->showHelp();
 }
 
 void FrmView::Command12_KeyUp(int key)
@@ -719,7 +553,7 @@ void FrmView::Form_Resize()
 {
     if (windowState() & Qt::WindowMinimized) {
         unloadPicture();
-        unloadNo();
+        m_windows->closeNo();
     }
 }
 
@@ -729,82 +563,11 @@ void FrmView::Timer1_Timer()
         --TimeT;
 }
 
-void FrmView::showSplash()
-{
-    if (!m_splash) {
-        m_splash = new FrmSplash(m_state, m_settings);
-        m_splash->setAttribute(Qt::WA_DeleteOnClose, false);
-    }
-    m_splash->Form_Load();
-    m_splash->LabelLoad->setText(QString::fromUtf8(kLabelSearchingIE));
-    m_splash->ProgressBar1->setValue(0);
-    m_splash->show();
-}
-
-void FrmView::closeSplash()
-{
-    if (m_splash) {
-        FrmSplash *old = m_splash;
-        m_splash = nullptr;
-        old->close();
-        old->deleteLater();
-    }
-}
-
-void FrmView::setProgress(int value)
-{
-    if (m_splash)
-        m_splash->ProgressBar1->setValue(value);
-}
-
-void FrmView::setLoadLabel(const QString &text)
-{
-    if (m_splash)
-        m_splash->LabelLoad->setText(text);
-}
-
-void FrmView::yield()
-{
-    QCoreApplication::processEvents();
-}
-
-void FrmView::waitOneTick()
-{
-    TimeT = 1;
-    while (TimeT != 0)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-}
-
-int FrmView::AskStop()
-{
-    closeSplash();
-    const MsgAnswer answer = m_dialogs.messageBox(QString::fromUtf8(kMsgAskStop), MsgIcon::Question,
-                                                  MsgButtons::YesNo);
-    if (answer == MsgAnswer::Yes) {
-        StopAns = kAnswerYes;
-        return StopAns;
-    }
-    StopAns = kAnswerNo;
-    showSplash();
-    waitOneTick();
-    return StopAns;
-}
-
 void FrmView::setCounters(int listPos, int listCount)
 {
     Label3->setText(QString::number(listPos));
     Label5->setText(QString::number(listCount));
-}
-
-void FrmView::disableNavigation()
-{
-    Command12->setEnabled(false);
-    Command13->setEnabled(false);
-}
-
-void FrmView::setOpenDialogInitDir(const QString &dir)
-{
-    CommonDialog1.initialDir = dir;
+    m_windows->closeThumbnails();
 }
 
 } // namespace velt

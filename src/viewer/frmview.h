@@ -7,12 +7,17 @@
 #include "cache/collection.h"
 #include "index/frmno.h"
 #include "picture/frmpicture.h"
+#include "viewer/viewercollection.h"
+#include "viewer/viewerfiles.h"
+#include "viewer/viewerwindows.h"
 
 #include <QPointer>
 #include <QWidget>
 
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class QLabel;
 class QPushButton;
@@ -20,7 +25,9 @@ class QTimer;
 
 namespace velt {
 
+class FrmHelp;
 class FrmSplash;
+class FrmViewAlbum;
 class KeyPreview;
 class QtMediaPlayer;
 
@@ -39,7 +46,7 @@ struct ViewerEnvironment
 
 // The main window: player, three rows of buttons, counters. Owns the collection at start and
 // the close sequence.
-class FrmView : public QWidget, public CollectionHost, public PictureOwner, public NoOwner
+class FrmView : public QWidget, public PictureOwner, public NoOwner
 {
     Q_OBJECT
 public:
@@ -86,23 +93,16 @@ public:
     bool SerchGaExp(const QString &name) const { return m_ExtTable.SerchGaExp(name); }
     bool SerchDoExp(const QString &name) const { return m_ExtTable.SerchDoExp(name); }
 
-    // Collection host.
-    void showSplash() override;
-    void closeSplash() override;
-    void setProgress(int value) override;
-    void setLoadLabel(const QString &text) override;
-    void yield() override;
-    void waitOneTick() override;
-    int AskStop() override;
-    void setCounters(int listPos, int listCount) override;
-    void disableNavigation() override;
-    void setOpenDialogInitDir(const QString &dir) override;
+    // The collection's side of this window: the progress window and the stop question.
+    void showSplash() { m_collection->showSplash(); }
+    int AskStop() { return m_collection->AskStop(); }
 
     // Picture window owner.
     QString fn() const override { return m_fn; }
     void setCopyButtonEnabled(bool enabled) override;
     void handOverKey(int qtKey) override;
-    void albumSwitch() override { }
+    // The picture window's Command3: the question, the folder dialog and the album as the list.
+    void albumSwitch() override;
 
     // Image-number window owner (and the options dialog's re-collection).
     void setFn(const QString &path) override { m_fn = path; }
@@ -113,6 +113,8 @@ public:
     const ExtTable &extTable() const override { return m_ExtTable; }
     QDate today() const override;
     void setNavigationEnabled(bool enabled) override;
+    // Label3 and Label5; a rebuilt list closes the thumbnail window, which shows the old one.
+    void setCounters(int listPos, int listCount) override;
 
     // Public values other windows read and write.
     QString m_fn;
@@ -131,9 +133,11 @@ public:
     // Run after a picture copy when the picture was opened from the image-number window
     // (PicOwner 1): that window gives the focus back to its list.
     std::function<void()> focusIndexList;
-    FrmSplash *splashWindow() const { return m_splash; }
-    // The image-number window while it is open.
-    FrmNo *noWindow() const { return m_no; }
+    FrmSplash *splashWindow() const { return m_collection->splashWindow(); }
+    // The image-number, thumbnail and help windows while they are open.
+    FrmNo *noWindow() const { return m_windows->noWindow(); }
+    FrmViewAlbum *thumbnailWindow() const { return m_windows->thumbnailWindow(); }
+    FrmHelp *helpWindow() const { return m_windows->helpWindow(); }
 
     QtMediaPlayer *MediaPlayer1 = nullptr;
     QPushButton *Command1 = nullptr;
@@ -164,15 +168,13 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    friend class ViewerFiles;
+    friend class ViewerWindows;
     void createControls();
     QPushButton *buttonAt(int index) const;
     QPushButton *navigationButton(int key) const;
     void showListPicture();
     void unloadPicture();
-    void unloadNo();
-    void openPicture(bool gif);
-    void openMedia();
-    void openFailed();
     void setPlayerSize(int displaySize);
     void showRate();
     void keyUpOnButton(QPushButton *button, int key);
@@ -183,15 +185,16 @@ private:
     UserDialogs &m_dialogs;
     ViewerEnvironment m_env;
     ExtTable m_ExtTable;
-    QPointer<FrmSplash> m_splash;
+    std::unique_ptr<ViewerCollection> m_collection;
+    std::unique_ptr<ViewerFiles> m_files;
+    std::unique_ptr<ViewerWindows> m_windows;
     QPointer<FrmPicture> m_picture;
-    QPointer<FrmNo> m_no;
+    // The controls of the designed rows, with their designed tops (twips).
+    std::vector<std::pair<QWidget *, int>> m_rows;
     bool m_shownOnce = false;
     bool m_closed = false;
     bool m_navigating = false;
     bool m_settingsWriteFailed = false;
-    QString m_openedFile; // what the File button last put on show: the copy's source then
-    bool m_copying = false;
     KeyPreview *m_keys = nullptr;
     bool m_f1Pending = false;
 };

@@ -1,0 +1,120 @@
+#include "album/albumscan.h"
+
+#include "app/workdir.h"
+#include "cache/collection.h"
+#include "cache/ordering.h"
+#include "viewer/sendcopy.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+namespace velt {
+
+const char *const kMsgAlbumQuestion = "アルバムモードに切り替えますか？";
+const char *const kMsgAlbumLimit = "読み込みファイルは最大３００００ファイルです。\r\n"
+                                   "大変申し訳ございませんがフォルダー内の整理をして下さい。";
+const char *const kMsgAlbumNothingFound = "画像ファイルがアルバムフォルダーにありませんでした。\r\n"
+                                          "フォルダーを確認し、再度ZUDIを起動して下さい。";
+
+const char *const kMsgAlbumFolderMissing = "選択したフォルダーが見つかりません。\r\n"
+                                           "フォルダーを選択し直して下さい。";
+
+namespace {
+
+// The regular files directly in dir, by upper-cased name as Windows lists a folder; links are
+// left out (the copies in WorkDir are never links).
+QFileInfoList filesByUpperName(const QString &dir)
+{
+    QFileInfoList files;
+    if (dir.isEmpty())
+        return files;
+    QDirIterator it(dir, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        it.next();
+        const QFileInfo info = it.fileInfo();
+        if (!info.isSymLink() && info.isFile())
+            files << info;
+    }
+    std::vector<std::pair<QString, qsizetype>> keys;
+    keys.reserve(files.size());
+    for (qsizetype i = 0; i < files.size(); ++i)
+        keys.emplace_back(files[i].fileName().toUpper(), i);
+    std::sort(keys.begin(), keys.end(), [&](const auto &a, const auto &b) {
+        return a.first != b.first ? a.first < b.first
+                                  : files[a.second].fileName() < files[b.second].fileName();
+    });
+    QFileInfoList sorted;
+    sorted.reserve(files.size());
+    for (const auto &key : keys)
+        sorted << files[key.second];
+    return sorted;
+}
+
+} // namespace
+
+QString albumDisplayLine(const QString &fileName, const QDateTime &modified)
+{
+    const QString name = fileName.size() > 34 ? fileName.left(34) + QStringLiteral("   ")
+                                              : fileName.leftJustified(35, QLatin1Char(' '));
+    return name + listTimeText(modified);
+}
+
+void collectAlbum(MdlVELT &state, const ExtTable &ext)
+{
+    state.ListCount = 0;
+    state.GifCount = 0;
+    for (const QFileInfo &info : filesByUpperName(state.WorkDir)) {
+        const QString f = info.fileName();
+        if (!ext.SerchGaExp(f))
+            continue;
+        if (state.ListCount >= kListLimit)
+            break;
+        if (!isGifName(f)) {
+            const int k = state.ListCount + 1;
+            state.reserveList(k);
+            state.ListFile[k] = f;
+            state.ListLine[k] = albumDisplayLine(f, info.lastModified());
+            state.ListCount = k;
+        } else {
+            state.reserveGif(state.GifCount + 1);
+            state.GifFile[state.GifCount + 1] = f;
+            state.GifCount += 1;
+        }
+    }
+}
+
+AlbumLoad loadAlbum(MdlVELT &state, const QString &folder, const ExtTable &ext, bool sortByTime)
+{
+    AlbumLoad result;
+    // Checked before anything changes: copying into a folder the program did not make would
+    // write where it must not.
+    const EmptyResult emptied = emptyWorkDir(state.WorkDir);
+    if (emptied == EmptyResult::Refused) {
+        result.workDirRefused = true;
+        return result;
+    }
+    result.someNotDeleted = emptied == EmptyResult::SomeFailed;
+    state.ListPos = 0;
+    state.ListCount = 0;
+    state.GifCount = 0;
+    // What was known about files of today's browsers belonged to the files just deleted.
+    state.Sources.clear();
+
+    // WorkDir itself: its files are gone now; a file that could not be deleted must not be
+    // copied onto itself.
+    if (!isSameFolder(folder, state.WorkDir))
+        result.copied = copyMatching(folder, QStringLiteral("*"), state.WorkDir);
+
+    collectAlbum(state, ext);
+    result.atLimit = state.ListCount >= kListLimit;
+    result.nothingFound = state.ListCount + state.GifCount == 0;
+    GSort(state, sortByTime);
+    return result;
+}
+
+} // namespace velt

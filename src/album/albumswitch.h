@@ -1,0 +1,53 @@
+#pragma once
+
+#include "app/dialogs.h"
+#include "app/mdlvelt.h"
+#include "app/settings.h"
+#include "cache/winpath.h"
+#include "options/recollection.h"
+
+#include <QPointer>
+
+#include <functional>
+
+class QWidget;
+
+namespace velt {
+
+class FrmPicture;
+
+// The notice stays up for this many ticks of the picture window's timer.
+inline constexpr int kAlbumWaitTicks = 21;
+
+// What the album switch needs around it; the main window fills it in.
+struct AlbumSwitchContext
+{
+    MdlVELT &state;
+    Settings &settings;
+    UserDialogs &dialogs;
+    const ExtTable &ext;
+    const DriveMap &drives;
+    // The main window's previous and next buttons and its counters.
+    RecollectionHost &host;
+    // Parent of the folder dialog and the notice.
+    QWidget *window = nullptr;
+    // Closes the image-number window and the thumbnail window.
+    std::function<void()> closeListWindows;
+    // True once the main window has been closed (possible while the notice waits).
+    std::function<bool()> closed;
+};
+
+// The question (No by default) and the folder dialog; true when the user chose a folder.
+bool askForAlbum(AlbumSwitchContext &ctx);
+
+enum class AlbumSwitchResult { Switched, WorkDirRefused, Abandoned };
+
+// The switch once a folder is chosen: the list windows close, the picture window hides and the
+// notice shows while the picture window's timer counts 21 ticks (every other window stays
+// usable meanwhile); then WorkDir is emptied and filled from AlbumFolder, the list rebuilt with
+// its messages, the main window's counters and buttons updated, and the notice and the picture
+// window closed (the picture window deleted later: the switch runs in its handler). Without a
+// picture window there is no wait. Abandoned when the main window was closed during the wait.
+AlbumSwitchResult runAlbumSwitch(AlbumSwitchContext &ctx, QPointer<FrmPicture> picture);
+
+} // namespace velt

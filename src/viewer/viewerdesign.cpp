@@ -1,0 +1,40 @@
+#include "viewer/viewerdesign.h"
+
+namespace velt {
+
+const ControlSpec kViewerButtons[kViewerButtonCount] = {
+        {"Command1", "ファイル", "動画・画像ファイルの読み込み", 120, 5160, 855, 495},
+        {"Command7", "１倍", "動画サイズ１倍", 1080, 5160, 615, 495},
+        {"Command9", "標準", "動画サイズ標準", 1800, 5160, 615, 495},
+        {"Command6", "SPEED ×1", "動画スピード１倍", 2760, 5160, 1215, 495},
+        {"Command4", "SPEED　　　UP", "動画スピードアップ(Max6倍)", 4080, 5160, 1335, 495},
+        {"Command2", "クリア", "動画や画像の消去", 120, 5760, 855, 495},
+        {"Command8", "２倍", "動画サイズ２倍", 1080, 5760, 615, 495},
+        {"Command10", "1/2S", "動画サイズ１／２スクリーンモード", 1800, 5760, 615, 495},
+        {"Command5", "SPEED SLOW", "動画スピード０．０５倍", 2760, 5760, 1215, 495},
+        {"Command3", "SPEED DOWN", "動画スピードダウン(Min0.1倍)", 4080, 5760, 1335, 495},
+        {"Command12", "", "インターネット画像[前]", 120, 6360, 800, 350},
+        {"Command13", "", "インターネット画像[次]", 1080, 6360, 800, 350},
+        {"Command14", "一覧", "一覧で検索します", 3000, 6360, 615, 375},
+        {"Command15", "送る", "表示中の動画・画像を指定場所にコピーします", 3600, 6360, 615, 375},
+        {"Command11", "", "バージョン情報・画像取得オプションの設定", 2520, 5160, 135, 1095},
+};
+
+const ControlSpec kViewerLabels[kViewerLabelCount] = {
+        {"Label3", "12345", "表示画像番号", 1920, 6480, 495, 255},
+        {"Label4", "：", "", 2400, 6480, 135, 255},
+        {"Label5", "12345", "インターネット一時ファイル画像総数", 2520, 6480, 495, 255},
+        {"Label1", "0.05", "動画スピード倍率", 4320, 6360, 615, 375},
+        {"Label2", "倍", "", 5040, 6360, 375, 375},
+};
+
+int fittedTop(int designTop, const ViewerLayout &layout)
+{
+    if (designTop < 5760)
+        return layout.rowBase;
+    if (designTop < 6360)
+        return layout.secondRow;
+    return layout.thirdRow;
+}
+
+} // namespace velt
