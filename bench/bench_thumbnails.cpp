@@ -1,0 +1,185 @@
+// The thumbnail window: a page of ten 1920x1080 JPEGs filled and painted, beside ten decodes
+// at cell size (and ten whole decodes shrunk afterwards) in the same run; one scroll step; and
+// a scroll to the end of 30 000 entries. Targets: the page within 1.5 times the ten scaled
+// decodes, a step well under a page.
+
+#include "album/frmviewalbum.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImageReader>
+#include <QRandomGenerator>
+#include <QScrollBar>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+using namespace velt;
+
+namespace {
+
+constexpr int kFiles = 20;
+const QSize kCell(73, 81);
+
+class BenchOwner : public NoOwner
+{
+public:
+    void setFn(const QString &) override { }
+    void closePictureWindow() override { }
+    void openPictureWindow() override { }
+    void setDisplayMode(qint16) override { }
+    void setPictureNumber(int) override { }
+    const ExtTable &extTable() const override { return ExtTable::standard(); }
+    QDate today() const override { return QDate::currentDate(); }
+    void setNavigationEnabled(bool) override { }
+    void setCounters(int, int) override { }
+};
+
+class PaintSpy : public QObject
+{
+public:
+    int painted = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++painted;
+        return false;
+    }
+};
+
+QImage photoLike(QSize size, int seed)
+{
+    QImage image(size, QImage::Format_RGB32);
+    QRandomGenerator random(seed);
+    for (int y = 0; y < size.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < size.width(); ++x) {
+            const int noise = int(random.bounded(24));
+            line[x] = qRgb((x * 255 / size.width() + noise + seed * 10) % 256,
+                           (y * 255 / size.height() + noise) % 256, ((x + y) / 8 + noise) % 256);
+        }
+    }
+    return image;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+double tenDecodesMs(const MdlVELT &state, bool scaled)
+{
+    QElapsedTimer clock;
+    clock.start();
+    for (int n = 1; n <= 10; ++n) {
+        QImageReader reader(state.WorkDir + QLatin1Char('/') + state.ListFile[n]);
+        if (scaled)
+            reader.setScaledSize(kCell);
+        QImage image = reader.read();
+        if (!scaled)
+            image = image.scaled(kCell, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        if (image.isNull())
+            std::fprintf(stderr, "decode failed\n");
+    }
+    return clock.nsecsElapsed() / 1e6;
+}
+
+struct PageTimes
+{
+    double page = 0;
+    double step = 0;
+};
+
+// A fresh window: its page filled and painted; then one step of the scroll bar.
+PageTimes pageMs(MdlVELT &state, BenchOwner &owner)
+{
+    PageTimes times;
+    PaintSpy spy;
+    QElapsedTimer clock;
+    clock.start();
+    auto *window = new FrmViewAlbum(state, owner, [] { return nullptr; });
+    for (ThumbnailCell *cell : window->Image1)
+        cell->installEventFilter(&spy);
+    window->Form_Load();
+    window->show();
+    while (spy.painted < kThumbnailCells)
+        QCoreApplication::processEvents();
+    times.page = clock.nsecsElapsed() / 1e6;
+
+    spy.painted = 0;
+    clock.restart();
+    window->VScroll1->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    while (spy.painted < kThumbnailCells)
+        QCoreApplication::processEvents();
+    times.step = clock.nsecsElapsed() / 1e6;
+    delete window;
+    return times;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    MdlVELT state;
+    BenchOwner owner;
+    state.WorkDir = dir.path();
+    state.reserveList(kFiles);
+    for (int n = 1; n <= kFiles; ++n) {
+        const QString name = QStringLiteral("photo%1.jpg").arg(n, 2, 10, QLatin1Char('0'));
+        if (!photoLike({1920, 1080}, n).save(dir.filePath(name), "JPG", 90)) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(name));
+            return 1;
+        }
+        state.ListFile[n] = name;
+        state.ListLine[n] = name;
+    }
+    state.ListCount = kFiles;
+
+    const int runs = 9;
+    tenDecodesMs(state, true); // warm up plugins and the file cache
+    tenDecodesMs(state, false);
+    pageMs(state, owner);
+    std::vector<double> scaled, whole, page, step;
+    for (int i = 0; i < runs; ++i) {
+        scaled.push_back(tenDecodesMs(state, true));
+        whole.push_back(tenDecodesMs(state, false));
+        const PageTimes t = pageMs(state, owner);
+        page.push_back(t.page);
+        step.push_back(t.step);
+    }
+    const double s = median(scaled);
+    const double p = median(page);
+    std::printf("ten 1920x1080 JPEGs, median of %d runs\n", runs);
+    std::printf("  ten decodes at cell size     %8.1f ms\n", s);
+    std::printf("  ten whole decodes, shrunk    %8.1f ms\n", median(whole));
+    std::printf("  page filled and painted      %8.1f ms   ratio to scaled decodes %.2f\n", p,
+                p / s);
+    std::printf("  one scroll step              %8.1f ms   ratio to the page %.2f\n", median(step),
+                median(step) / p);
+
+    // 30 000 entries: a drag to the end fills the last ten cells once.
+    MdlVELT large = state;
+    large.reserveList(30000);
+    for (int n = 1; n <= 30000; ++n)
+        large.ListFile[n] = state.ListFile[(n - 1) % kFiles + 1];
+    large.ListCount = 30000;
+    auto *window = new FrmViewAlbum(large, owner, [] { return nullptr; });
+    window->Form_Load();
+    window->show();
+    QElapsedTimer clock;
+    clock.start();
+    window->VScroll1->triggerAction(QAbstractSlider::SliderToMaximum);
+    QCoreApplication::processEvents();
+    std::printf("30 000 entries: scroll to the end %6.1f ms (%d decodes in all)\n",
+                clock.nsecsElapsed() / 1e6, window->decodes());
+    delete window;
+    return 0;
+}
