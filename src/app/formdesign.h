@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/controlspec.h"
+#include "app/designedcontrol.h"
 #include "app/twips.h"
 
 #include <QPointer>
@@ -41,11 +41,10 @@ struct ControlDesign
 
 // A control made from a design table's row; the same rules as ControlDesign.
 template<class Control>
-Control *createControl(const ControlSpec &spec, QWidget *parent)
+Control *createControl(const DesignedControl &d, QWidget *parent)
 {
     Control *c = nullptr;
-    ControlDesign<Control>{&c,        spec.name, spec.caption, spec.tooltip,
-                           spec.left, spec.top,  spec.width,   spec.height}
+    ControlDesign<Control>{&c, d.name, d.caption, d.tooltip, d.left, d.top, d.width, d.height}
             .create(parent);
     return c;
 }

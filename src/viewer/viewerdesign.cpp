@@ -2,7 +2,7 @@
 
 namespace velt {
 
-const ControlSpec kViewerButtons[kViewerButtonCount] = {
+const DesignedControl kViewerButtons[kViewerButtonCount] = {
         {"Command1", "ファイル", "動画・画像ファイルの読み込み", 120, 5160, 855, 495},
         {"Command7", "１倍", "動画サイズ１倍", 1080, 5160, 615, 495},
         {"Command9", "標準", "動画サイズ標準", 1800, 5160, 615, 495},
@@ -20,7 +20,7 @@ const ControlSpec kViewerButtons[kViewerButtonCount] = {
         {"Command11", "", "バージョン情報・画像取得オプションの設定", 2520, 5160, 135, 1095},
 };
 
-const ControlSpec kViewerLabels[kViewerLabelCount] = {
+const DesignedControl kViewerLabels[kViewerLabelCount] = {
         {"Label3", "12345", "表示画像番号", 1920, 6480, 495, 255},
         {"Label4", "：", "", 2400, 6480, 135, 255},
         {"Label5", "12345", "インターネット一時ファイル画像総数", 2520, 6480, 495, 255},

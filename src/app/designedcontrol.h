@@ -3,7 +3,7 @@
 namespace velt {
 
 // One control as designed: name, caption, tooltip and twips geometry (left, top, width, height).
-struct ControlSpec
+struct DesignedControl
 {
     const char *name;
     const char *caption;
