@@ -212,24 +212,27 @@ void TestFrmViewAlbum::scrolling()
 
 void TestFrmViewAlbum::damagedAndMissing_data()
 {
-    QTest::addColumn<bool>("cutThere");
+    QTest::addColumn<QString>("cut"); // cut.bmp: there, missing, damaged
     QTest::addColumn<QStringList>("atLoad");
     QTest::addColumn<QStringList>("afterScroll"); // scrolled to 2: cells show 2..11
     const QStringList rest = names(4, 10);
-    QTest::newRow("cut.bmp there") << true << (QStringList{name(1), "placeholder", "cut"} + rest)
+    QTest::newRow("cut.bmp there") << "there" << (QStringList{name(1), "placeholder", "cut"} + rest)
                                    << (QStringList{"cut", "cut"} + names(4, 11));
-    QTest::newRow("cut.bmp missing")
-            << false << (QStringList{name(1), "placeholder", "placeholder"} + rest)
-            << (QStringList{"empty", "empty"} + names(4, 11));
+    for (const char *cut : {"missing", "damaged"})
+        QTest::addRow("cut.bmp %s", cut)
+                << cut << (QStringList{name(1), "placeholder", "placeholder"} + rest)
+                << (QStringList{"empty", "empty"} + names(4, 11));
 }
 
 void TestFrmViewAlbum::damagedAndMissing()
 {
     // p00002 is cut short, p00003 is not there.
-    QFETCH(bool, cutThere);
+    QFETCH(QString, cut);
     Album a(11, {2}, {3});
-    if (!cutThere)
+    if (cut != QLatin1String("there"))
         QVERIFY(QFile::remove(a.cutPath));
+    if (cut == QLatin1String("damaged"))
+        QVERIFY(picturefiles::writeFile(a.cutPath, "BMx\0\0 not a bitmap"));
     a.open();
     QTEST(a.cells(), "atLoad");
     a.window->VScroll1->setValue(2);
