@@ -111,7 +111,7 @@ int runList(MdlVELT &state, Settings &settings, const RegistrySource &registry,
     out.flush();
     // Emptied as the close does; the settings file is left as it was.
     if (state.ListCount + state.GifCount != 0)
-        emptyWorkDir(state.WorkDir);
+        emptyWorkFolder(state);
     return 0;
 }
 
