@@ -202,10 +202,11 @@ public:
             waitFor(m_step);
             m_ctx.host.yield();
             if (m_ctx.state.StopLoad) {
-                // Nothing new is copied while the question is open.
+                // Nothing new is copied while the question is open, nor after a Yes.
                 m_copy.pause();
                 m_stopAns = m_ctx.host.AskStop();
-                m_copy.resume();
+                if (m_stopAns != kAnswerYes)
+                    m_copy.resume();
             }
             if (m_stopAns == kAnswerYes) {
                 m_lastStep = m_step++;

@@ -239,12 +239,9 @@ PlannedCopy::PlannedCopy(CopyPlan plan, const WorkFolder &target, int threads, C
                      });
     m_plan.m_jobOfName.clear();
     const int jobs = int(m_plan.m_jobs.size());
-    m_lastStep.reserve(size_t(jobs));
-    for (const CopyPlan::Job &job : m_plan.m_jobs)
-        m_lastStep.push_back(job.candidates.back().step);
     m_stepEnd.resize(size_t(m_plan.m_steps));
     for (int step = 0, job = 0; step < m_plan.m_steps; ++step) {
-        while (job < jobs && m_lastStep[size_t(job)] <= step)
+        while (job < jobs && m_plan.m_jobs[size_t(job)].candidates.back().step <= step)
             ++job;
         m_stepEnd[size_t(step)] = job;
     }

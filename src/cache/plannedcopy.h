@@ -150,8 +150,7 @@ private:
     const WorkFolder &m_target;
     CopyFunction m_copy;
     std::function<void()> m_wake;
-    std::vector<int> m_stepEnd;  // jobs whose last step is at most the step
-    std::vector<int> m_lastStep; // by job, in the order the jobs run
+    std::vector<int> m_stepEnd; // by step: the jobs whose last step is at most that step
 
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;

@@ -679,7 +679,9 @@ void FrmView::yield()
 void FrmView::waitOneTick()
 {
     TimeT = 1;
-    while (TimeT != 0)
+    // The wait lets the progress window paint; a press on its stop button shows that it has,
+    // and is answered at once rather than after the tick.
+    while (TimeT != 0 && !m_state.StopLoad)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
