@@ -513,7 +513,7 @@ void TestCollection::diskFull()
         makeFile(t.ie + QStringLiteral("/A/") + name, "picture " + name.toUtf8());
     Run r;
     r.copy = [&](const CopyRequest &request) {
-        const int error = errors[names.indexOf(QFile::decodeName(request.name))];
+        const int error = errors.at(names.indexOf(QFile::decodeName(request.name)));
         if (error == 0)
             return copyFileInto(request);
         const int fd = request.target.createFile(request.name, 0600);
