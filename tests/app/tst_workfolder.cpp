@@ -140,8 +140,8 @@ private Q_SLOTS:
     void opening();
     void createNeverWritesThroughALink();
     void emptyingFollowsTheOpenedFolder();
-    void linkAtStart_data();
-    void linkAtStart();
+    void unusableAtStart_data();
+    void unusableAtStart();
     void swappedWhileCollectingAndClosing();
 };
 
@@ -289,31 +289,41 @@ void TestWorkFolder::emptyingFollowsTheOpenedFolder()
     QVERIFY(bait.intact());
 }
 
-void TestWorkFolder::linkAtStart_data()
+void TestWorkFolder::unusableAtStart_data()
 {
-    QTest::addColumn<bool>("dangling");
-    QTest::newRow("to a folder") << false;
-    QTest::newRow("dangling") << true;
+    QTest::addColumn<QString>("setup");
+    QTest::newRow("a link to a folder") << "folder link";
+    QTest::newRow("a dangling link") << "dangling";
+    QTest::newRow("a file") << "file";
+    QTest::newRow("the Windows folder a file") << "windows file";
 }
 
-// A working folder that is a link when the program starts is not used at all: its own
-// message, no copy, no deletion, at the start or at the close.
-void TestWorkFolder::linkAtStart()
+// A working folder that is a link, or cannot be made, when the program starts is not used at
+// all: its own message (not "no pictures"), no copy, no deletion, at the start or at the close.
+void TestWorkFolder::unusableAtStart()
 {
-    QFETCH(bool, dangling);
+    QFETCH(QString, setup);
     Root r;
     const Bait bait(r.dir.filePath(QStringLiteral("bait")), r.names);
-    QVERIFY(QFile::link(dangling ? r.dir.filePath(QStringLiteral("gone")) : bait.dir, r.workDir()));
+    const QString gone = r.dir.filePath(QStringLiteral("gone"));
+    if (setup == QLatin1String("folder link") || setup == QLatin1String("dangling")) {
+        QVERIFY(QFile::link(setup == QLatin1String("dangling") ? gone : bait.dir, r.workDir()));
+    } else if (setup == QLatin1String("file")) {
+        writeFile(r.workDir(), "a file");
+    } else {
+        QVERIFY(QDir(r.windows).removeRecursively());
+        writeFile(r.windows, "not a folder");
+    }
     Collection c;
     c.run(r.registry);
     QCOMPARE(c.messages(), QStringList{QString::fromUtf8(kMsgWorkFolderUnusable).arg(r.workDir())});
     QCOMPARE(c.dialogs.messages.first().icon, MsgIcon::Critical);
     QVERIFY(c.host.navigationDisabled);
-    QVERIFY(!c.host.events.contains(QStringLiteral("show")));
+    QCOMPARE(c.host.events, QStringList{"counters 0 0"}); // no progress window
     c.state.ListCount = 1; // as if something had been listed: the close would empty
     QCOMPARE(emptyWorkFolder(c.state), EmptyResult::Refused);
     QVERIFY(bait.intact());
-    QVERIFY(!QFileInfo::exists(r.dir.filePath(QStringLiteral("gone"))));
+    QVERIFY(!QFileInfo::exists(gone));
 }
 
 // Someone who can write beside the working folder swaps it for a link to another folder, and

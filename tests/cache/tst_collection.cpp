@@ -114,8 +114,6 @@ private Q_SLOTS:
     void awkwardFiles();
     void systemRootValues_data();
     void systemRootValues();
-    void workFolderUnusable_data();
-    void workFolderUnusable();
     void diskFull_data();
     void diskFull();
     void cacheRootHoldsTheWorkingFolder();
@@ -450,35 +448,6 @@ void TestCollection::systemRootValues()
         QCOMPARE(r.dialogs.messages.first().icon, MsgIcon::Critical);
         QCOMPARE(r.state.ListCount, 0);
     }
-}
-
-void TestCollection::workFolderUnusable_data()
-{
-    QTest::addColumn<QString>("setup");
-    QTest::newRow("working folder a file") << "file";
-    QTest::newRow("Windows folder a file") << "windows";
-}
-
-// A working folder that cannot be made or written has a message of its own, not the one that
-// says the cache had no pictures.
-void TestCollection::workFolderUnusable()
-{
-    QFETCH(QString, setup);
-    Tree t;
-    makeFile(t.ie + QStringLiteral("/A/a.jpg"));
-    if (setup == QLatin1String("file")) {
-        makeFile(t.workDir());
-    } else {
-        QVERIFY(QDir(t.windows).removeRecursively());
-        makeFile(t.windows);
-    }
-    Run r;
-    r.collect(t.registry);
-    QCOMPARE(r.messageTexts(),
-             QStringList{QString::fromUtf8(kMsgWorkFolderUnusable).arg(t.workDir())});
-    QCOMPARE(r.dialogs.messages.first().icon, MsgIcon::Critical);
-    QVERIFY(r.host.navigationDisabled);
-    QCOMPARE(r.host.events, QStringList{"counters 0 0"});
 }
 
 void TestCollection::diskFull_data()
