@@ -1,5 +1,7 @@
 #include "album/albumscan.h"
 
+#include "cache/plannedcopy.h"
+
 #include "app/workdir.h"
 #include "cache/collection.h"
 #include "cache/ordering.h"
@@ -93,11 +95,16 @@ AlbumLoad loadAlbum(MdlVELT &state, const QString &folder, const ExtTable &ext, 
     AlbumLoad result;
     // Checked before anything changes: copying into a folder the program did not make would
     // write where it must not.
-    const EmptyResult emptied = emptyWorkDir(state.WorkDir);
-    if (emptied == EmptyResult::Refused) {
+    // Through the folder the collection opened, never a path rebuilt from text; else opened
+    // once here (a start without a collection).
+    std::shared_ptr<WorkFolder> work = state.WorkDirHandle;
+    if (!work || work->path() != state.WorkDir)
+        work = WorkFolder::openExisting(state.WorkDir);
+    if (!work) {
         result.workDirRefused = true;
         return result;
     }
+    const EmptyResult emptied = work->empty();
     result.someNotDeleted = emptied == EmptyResult::SomeFailed;
     state.ListPos = 0;
     state.ListCount = 0;
@@ -108,7 +115,7 @@ AlbumLoad loadAlbum(MdlVELT &state, const QString &folder, const ExtTable &ext, 
     // WorkDir itself: its files are gone now; a file that could not be deleted must not be
     // copied onto itself.
     if (!isSameFolder(folder, state.WorkDir))
-        result.copied = copyMatching(folder, QStringLiteral("*"), state.WorkDir);
+        result.copied = copyFolderInto(folder, *work).copied;
 
     collectAlbum(state, ext);
     result.atLimit = state.ListCount >= kListLimit;

@@ -176,7 +176,7 @@ int runList(MdlVELT &state, Settings &settings, const RegistrySource &registry,
     const bool written = output.finish("the list");
     // Emptied as the close does; the settings file is left as it was.
     if (state.ListCount + state.GifCount != 0)
-        emptyWorkDir(state.WorkDir);
+        emptyWorkFolder(state);
     return written ? kExitOk : kExitFailure;
 }
 

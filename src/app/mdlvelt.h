@@ -6,7 +6,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 namespace velt {
+
+class WorkFolder;
 
 // Program-wide state. Sequences are 1-based: position 0 exists but is never used, and
 // storage may be longer than the count (only 1..count is meaningful).
@@ -26,6 +30,8 @@ struct MdlVELT
     QString SysRoot;
     QString WorkDir;
     QString BufferDir;
+    // WorkDir as the collection opened it: every write and deletion there goes through it.
+    std::shared_ptr<WorkFolder> WorkDirHandle;
 
     QString IeExe;
     QString NsExe;

@@ -31,7 +31,7 @@ QList<BrowserCacheFolder> browserCachesFor(const MdlVELT &state)
     return caches;
 }
 
-void extractBrowserCaches(CollectionContext &ctx, int &stopAns)
+void extractBrowserCaches(CollectionContext &ctx, int &stopAns, FullDiskFailures &full)
 {
     MdlVELT &state = ctx.state;
     state.Sources.clear();
@@ -46,19 +46,22 @@ void extractBrowserCaches(CollectionContext &ctx, int &stopAns)
     const int n = int(caches.size());
     int examined = 0;
     for (int i = 0; i < n && stopAns != kAnswerYes; ++i) {
-        extractCacheFolder(caches[i], state.WorkDir, state.Sources, [&](bool wrote) {
-            if (!wrote && ++examined % kEntriesPerYield != 0)
-                return true;
-            ctx.host.yield();
-            if (state.StopLoad)
-                stopAns = ctx.host.AskStop();
-            return stopAns != kAnswerYes;
-        });
+        extractCacheFolder(
+                caches[i], *state.WorkDirHandle, state.Sources,
+                [&](bool wrote) {
+                    if (!wrote && ++examined % kEntriesPerYield != 0)
+                        return true;
+                    ctx.host.yield();
+                    if (state.StopLoad)
+                        stopAns = ctx.host.AskStop();
+                    return stopAns != kAnswerYes;
+                },
+                {}, &full);
         if (stopAns != kAnswerYes)
             ctx.host.setProgress(70 + 10 * (i + 1) / n);
     }
     if (!state.Sources.isEmpty())
-        state.Sources.save(state.WorkDir);
+        state.Sources.save(*state.WorkDirHandle);
 }
 
 } // namespace velt

@@ -18,7 +18,8 @@ QList<BrowserCacheFolder> browserCachesFor(const MdlVELT &state);
 // The copy stage's step after the registry's caches: writes the pictures, movies and sounds of
 // today's browsers' caches into WorkDir, records them in state.Sources (and beside them), and
 // teaches the media-type table today's types. Yields between entries and asks about a pending
-// stop as the other copies do. Does nothing at all when there is no such cache.
-void extractBrowserCaches(CollectionContext &ctx, int &stopAns);
+// stop as the other copies do. Does nothing at all when there is no such cache. Writes that
+// fail for lack of space are noted in full.
+void extractBrowserCaches(CollectionContext &ctx, int &stopAns, FullDiskFailures &full);
 
 } // namespace velt

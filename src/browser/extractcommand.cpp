@@ -115,7 +115,7 @@ int runExtractCommand(CollectionContext &ctx, const QString &destDir, QTextStrea
     out.flush();
     err.flush();
     if (state.ListCount + state.GifCount != 0)
-        emptyWorkDir(state.WorkDir);
+        emptyWorkFolder(state);
     return 0;
 }
 

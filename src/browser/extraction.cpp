@@ -11,6 +11,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <cerrno>
+
 namespace velt {
 
 namespace {
@@ -121,19 +123,32 @@ QList<std::pair<qint64, QDateTime>> pieceStamps(const CachedResponse &response)
     return stamps;
 }
 
-// Opens a new file in folder under name, or the first free suffixed name; never replaces one.
-std::optional<QString> createUnique(const QString &folder, const QString &name, QFile &out)
+// Creates a new file in folder under name, or the first free suffixed name; never replaces
+// one. The name and the open descriptor; on failure the errno in *error.
+std::optional<std::pair<QString, int>> createUnique(const WorkFolder &folder, const QString &name,
+                                                    unsigned mode, int *error)
 {
     for (int n = 1; n <= kMaxNameTries; ++n) {
         const QString candidate = n == 1 ? name : suffixedName(name, n);
-        out.setFileName(QDir(folder).filePath(candidate));
-        if (out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            return candidate;
-        const QFileInfo taken(out.fileName());
-        if (!taken.exists() && !taken.isSymLink())
+        const int fd =
+                folder.createFile(QFile::encodeName(candidate), mode, WorkFolder::KeepExisting);
+        if (fd >= 0)
+            return std::pair{candidate, fd};
+        *error = errno;
+        if (*error != EEXIST)
             return std::nullopt; // not a name clash: the folder cannot be written
     }
     return std::nullopt;
+}
+
+// The permission bits of the copy: the owner's of the entry the body comes from.
+unsigned copyMode(const CachedResponse &response)
+{
+    const QFileDevice::Permissions source = response.body.isEmpty()
+            ? QFileDevice::Permissions()
+            : QFile::permissions(response.body.first().file);
+    return privateCopyMode((source & QFileDevice::ReadOwner ? 0400u : 0u)
+                           | (source & QFileDevice::WriteOwner ? 0200u : 0u));
 }
 
 } // namespace
@@ -226,8 +241,9 @@ QList<BrowserCacheFolder> findDesktopBrowserCaches(const QString &home, const QS
     return found;
 }
 
-std::optional<ExtractedFile> extractResponse(const CachedResponse &response, const QString &folder,
-                                             const ExtractLimits &limits, bool *changed)
+std::optional<ExtractedFile> extractResponse(const CachedResponse &response,
+                                             const WorkFolder &folder, const ExtractLimits &limits,
+                                             bool *changed, FullDiskFailures *full)
 {
     if (changed)
         *changed = false;
@@ -283,43 +299,68 @@ std::optional<ExtractedFile> extractResponse(const CachedResponse &response, con
     if (!format.isKnown())
         return std::nullopt;
 
-    QFile out;
-    const auto name =
-            createUnique(folder, cacheFileName(response.url, format.extension, response.hash), out);
-    if (!name)
+    int error = 0;
+    const auto created =
+            createUnique(folder, cacheFileName(response.url, format.extension, response.hash),
+                         copyMode(response), &error);
+    if (!created) {
+        if (full)
+            full->note(error);
         return std::nullopt;
+    }
+    const auto [name, fd] = *created;
     bool written = true;
     if (decoded) {
-        written = out.write(*decoded) == decoded->size();
+        written = writeAll(fd, decoded->constData(), decoded->size(), &error);
     } else {
-        written = readPieces(response, stored, [&out](const QByteArray &data) {
-            return out.write(data) == data.size();
+        written = readPieces(response, stored, [&, fd = fd](const QByteArray &data) {
+            return writeAll(fd, data.constData(), data.size(), &error);
         });
     }
-    written = out.flush() && written;
     // The browser wrote the entry meanwhile: what was read may mix two versions.
     if (!written || pieceStamps(response) != before) {
         if (changed)
             *changed = written;
-        out.remove();
+        if (full && !written)
+            full->note(error);
+        closeFile(fd);
+        folder.removeFile(QFile::encodeName(name));
         return std::nullopt;
     }
-    const QDateTime fetched = response.fetched.isValid() ? response.fetched : before.first().second;
-    out.setFileTime(fetched, QFileDevice::FileModificationTime);
-    out.close();
-
-    const QFileInfo file(out.fileName());
     ExtractedFile result;
-    result.name = *name;
+    {
+        QFile out;
+        out.open(fd, QIODevice::WriteOnly, QFileDevice::DontCloseHandle);
+        out.setFileTime(response.fetched.isValid() ? response.fetched : before.first().second,
+                        QFileDevice::FileModificationTime);
+        result.facts.size = out.size();
+        result.facts.modified = out.fileTime(QFileDevice::FileModificationTime);
+    }
+    const bool endIntact = formatEndIntact(QDir(folder.path()).filePath(name), format.extension);
+    if (!closeFile(fd, &error)) {
+        if (full)
+            full->note(error);
+        folder.removeFile(QFile::encodeName(name));
+        return std::nullopt;
+    }
+    result.name = name;
     result.facts.url = response.url;
     result.facts.contentLength = expected;
     result.facts.format = format.name;
-    result.facts.size = file.size();
-    result.facts.modified = file.lastModified();
     result.facts.cut = response.truncated || response.gap || (expected >= 0 && stored < expected)
-            || decodeStatus != DecodeStatus::Complete
-            || !formatEndIntact(out.fileName(), format.extension);
+            || decodeStatus != DecodeStatus::Complete || !endIntact;
     return result;
+}
+
+std::optional<ExtractedFile> extractResponse(const CachedResponse &response, const QString &folder,
+                                             const ExtractLimits &limits, bool *changed)
+{
+    if (changed)
+        *changed = false;
+    const auto opened = WorkFolder::openOther(folder);
+    if (!opened)
+        return std::nullopt;
+    return extractResponse(response, *opened, limits, changed);
 }
 
 QStringList cacheEntryFiles(const BrowserCacheFolder &cache)
@@ -343,6 +384,14 @@ std::optional<CachedResponse> readCacheEntry(const BrowserCacheFolder &cache,
 int extractCacheFolder(const BrowserCacheFolder &cache, const QString &folder, SourceTable &table,
                        const std::function<bool(bool wrote)> &between, const ExtractLimits &limits)
 {
+    const auto opened = WorkFolder::openOther(folder);
+    return opened ? extractCacheFolder(cache, *opened, table, between, limits) : 0;
+}
+
+int extractCacheFolder(const BrowserCacheFolder &cache, const WorkFolder &folder,
+                       SourceTable &table, const std::function<bool(bool wrote)> &between,
+                       const ExtractLimits &limits, FullDiskFailures *full)
+{
     int written = 0;
     for (const QString &entry : cacheEntryFiles(cache)) {
         std::optional<ExtractedFile> file;
@@ -352,7 +401,7 @@ int extractCacheFolder(const BrowserCacheFolder &cache, const QString &folder, S
             const auto response = readCacheEntry(cache, entry);
             if (!response)
                 break;
-            file = extractResponse(*response, folder, limits, &changed);
+            file = extractResponse(*response, folder, limits, &changed, full);
         }
         if (file) {
             table.insert(file->name, file->facts);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/workdir.h"
 #include "browser/cacheentry.h"
 #include "browser/sourcetable.h"
 
@@ -49,6 +50,14 @@ struct ExtractedFile
 // browser fetched it. Empty when the response is not a picture, movie or sound, holds no body,
 // cannot be decoded within the limits, or its files changed while being read (then changed is
 // set, when given).
+// The file is created with the owner's permission bits of the entry (never wider than 0600),
+// through the folder opened once; a write that fails for lack of space is noted in full.
+std::optional<ExtractedFile> extractResponse(const CachedResponse &response,
+                                             const WorkFolder &folder,
+                                             const ExtractLimits &limits = {},
+                                             bool *changed = nullptr,
+                                             FullDiskFailures *full = nullptr);
+// The same into the folder at a path (not followed when it is a link).
 std::optional<ExtractedFile> extractResponse(const CachedResponse &response, const QString &folder,
                                              const ExtractLimits &limits = {},
                                              bool *changed = nullptr);
@@ -63,6 +72,9 @@ std::optional<CachedResponse> readCacheEntry(const BrowserCacheFolder &cache,
 
 // Extracts every entry of cache into folder and records each written file in table. After
 // every entry, between(wrote) is asked whether to go on. Returns the number of files written.
+int extractCacheFolder(const BrowserCacheFolder &cache, const WorkFolder &folder,
+                       SourceTable &table, const std::function<bool(bool wrote)> &between = {},
+                       const ExtractLimits &limits = {}, FullDiskFailures *full = nullptr);
 int extractCacheFolder(const BrowserCacheFolder &cache, const QString &folder, SourceTable &table,
                        const std::function<bool(bool wrote)> &between = {},
                        const ExtractLimits &limits = {});

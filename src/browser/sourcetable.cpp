@@ -1,5 +1,7 @@
 #include "browser/sourcetable.h"
 
+#include "app/workdir.h"
+
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
@@ -36,19 +38,31 @@ std::optional<SourceFacts> SourceTable::lookup(const QFileInfo &file) const
     return *it;
 }
 
+QByteArray SourceTable::serialized() const
+{
+    QByteArray text;
+    for (auto it = m_facts.cbegin(); it != m_facts.cend(); ++it) {
+        const SourceFacts &f = it.value();
+        text += field(it.key()) + '\t' + QByteArray::number(f.size) + '\t'
+                + QByteArray::number(f.modified.toMSecsSinceEpoch()) + '\t' + (f.cut ? "1" : "0")
+                + '\t' + field(f.format) + '\t' + QByteArray::number(f.contentLength) + '\t'
+                + field(f.url) + '\n';
+    }
+    return text;
+}
+
 bool SourceTable::save(const QString &folder) const
 {
     QSaveFile file(QDir(folder).filePath(QString::fromLatin1(kFileName)));
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    for (auto it = m_facts.cbegin(); it != m_facts.cend(); ++it) {
-        const SourceFacts &f = it.value();
-        file.write(field(it.key()) + '\t' + QByteArray::number(f.size) + '\t'
-                   + QByteArray::number(f.modified.toMSecsSinceEpoch()) + '\t' + (f.cut ? "1" : "0")
-                   + '\t' + field(f.format) + '\t' + QByteArray::number(f.contentLength) + '\t'
-                   + field(f.url) + '\n');
-    }
+    file.write(serialized());
     return file.commit();
+}
+
+bool SourceTable::save(const WorkFolder &folder) const
+{
+    return folder.writeFile(kFileName, serialized(), 0600);
 }
 
 SourceTable SourceTable::load(const QString &folder)

@@ -9,6 +9,8 @@
 
 namespace velt {
 
+class WorkFolder;
+
 // What is known about one file written into the working folder from a browser cache.
 struct SourceFacts
 {
@@ -38,10 +40,12 @@ public:
 
     // Writes the table into folder (through a temporary file); false on failure.
     bool save(const QString &folder) const;
+    bool save(const WorkFolder &folder) const;
     // The table saved in folder; empty when there is none or it cannot be read.
     static SourceTable load(const QString &folder);
 
 private:
+    QByteArray serialized() const;
     QHash<QString, SourceFacts> m_facts;
 };
 

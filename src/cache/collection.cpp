@@ -4,23 +4,14 @@
 #include "browser/browsercollection.h"
 #include "cache/ordering.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
 
 #include <algorithm>
-#include <cerrno>
-#include <filesystem>
-#include <functional>
-#include <system_error>
-
-#ifndef _WIN32
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
+#include <thread>
 
 namespace velt {
 
@@ -36,6 +27,17 @@ const char *const kMsgListLimit = "読み込みファイルは最大３０００
 const char *const kMsgNothingFound =
         "画像ファイルがインターネットキャッシュフォルダーにありませんでした。\r\n"
         "お好みのサイトに一度アクセスし、再度ZUDIを起動して下さい。";
+const char *const kMsgWorkFolderUnusable =
+        "作業フォルダーを作成できないか、作業フォルダーに書き込みができません。\r\n"
+        "%1\r\n"
+        "フォルダーの場所と書き込みの権限を確認し、再度VELTを起動して下さい。";
+const char *const kMsgDiskFull =
+        "作業フォルダーのディスクに空きがないため、%1個のファイルをコピーできませんでした。\r\n"
+        "ディスクの空き容量を増やしてから、再度VELTを起動して下さい。";
+const char *const kMsgOverQuota =
+        "ディスクの使用量の制限を超えたため、%1個のファイルを作業フォルダーにコピーできません"
+        "でした。\r\n"
+        "不要なファイルを削除してから、再度VELTを起動して下さい。";
 const char *const kLabelSearchingIE = "ＩＥキャッシュファイルを検索中…";
 const char *const kLabelSearchingNetscape = "ＮｅｔＳｃａｐｅキャッシュファイルを検索中…";
 const char *const kLabelOrganizing = "取得したファイルを整理しています…";
@@ -50,139 +52,6 @@ bool upperNameLess(const QString &a, const QString &b)
 }
 
 } // namespace
-
-#ifndef _WIN32
-// Copies one regular file, keeping its last-modified time, in as few system calls as the kernel
-// allows: the copy runs 33 times per cache folder over thousands of files. A partial copy is
-// removed, so a failure never leaves a cut picture behind.
-static bool copyOneFile(const QByteArray &source, const QByteArray &target)
-{
-    // O_NONBLOCK: a FIFO that appeared since the listing must not stop the collection.
-    const int in = ::open(source.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (in < 0)
-        return false;
-    struct stat info;
-    if (::fstat(in, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(in);
-        return false;
-    }
-    // O_NOFOLLOW: never write through a link; a folder of the same name fails with EISDIR.
-    const int out =
-            ::open(target.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (out < 0) {
-        ::close(in);
-        return false;
-    }
-    bool ok = true;
-    off_t remaining = info.st_size;
-    bool useRange = true;
-    char buffer[64 * 1024];
-    while (ok && remaining > 0) {
-        ssize_t n = -1;
-        if (useRange) {
-            n = ::copy_file_range(in, nullptr, out, nullptr, size_t(remaining), 0);
-            if (n < 0
-                && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
-                useRange = false;
-                continue;
-            }
-        } else {
-            n = ::read(in, buffer, sizeof buffer);
-            for (ssize_t done = 0; n > 0 && done < n;) {
-                const ssize_t w = ::write(out, buffer + done, size_t(n - done));
-                if (w <= 0) {
-                    n = -1;
-                    break;
-                }
-                done += w;
-            }
-        }
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            ok = false;
-        if (n <= 0)
-            break; // at 0 the file got shorter since: what there was is copied
-        remaining -= n;
-    }
-    const struct timespec times[2] = {info.st_atim, info.st_mtim};
-    ::futimens(out, times);
-    if (::close(out) != 0)
-        ok = false;
-    ::close(in);
-    if (!ok)
-        ::unlink(target.constData());
-    return ok;
-}
-#else
-static bool copyOneFile(const QByteArray &source, const QByteArray &target)
-{
-    std::error_code ec;
-    const std::filesystem::path from(source.toStdString());
-    const std::filesystem::path to(target.toStdString());
-    const auto modified = std::filesystem::last_write_time(from, ec);
-    if (ec
-        || !std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing,
-                                       ec)
-        || ec)
-        return false;
-    std::filesystem::last_write_time(to, modified, ec);
-    return true;
-}
-#endif
-
-// Copies the named files of dir into destDir (see copyMatching).
-static int copyFiles(const QString &dir, const QStringList &names, const QString &destDir)
-{
-    int copied = 0;
-    const QByteArray sourceDir = QFile::encodeName(dir) + '/';
-    const QByteArray targetDir = QFile::encodeName(destDir) + '/';
-    for (const QString &name : names) {
-        const QByteArray encoded = QFile::encodeName(name);
-        if (copyOneFile(sourceDir + encoded, targetDir + encoded))
-            ++copied;
-    }
-    return copied;
-}
-
-// A folder's file names grouped by their upper-cased extension (after the last dot), so that
-// each "*.EXT" pattern is a lookup instead of a pass over the folder.
-class FolderListing
-{
-public:
-    explicit FolderListing(const QStringList &names) : m_names(names)
-    {
-        for (const QString &name : names) {
-            const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-            if (dot >= 0)
-                m_byExtension[name.mid(dot + 1).toUpper()] << name;
-        }
-    }
-    QStringList matching(const QString &pattern) const
-    {
-        const QString ext = pattern.mid(2);
-        const bool plainExtension = pattern.startsWith(QLatin1String("*."))
-                && !ext.contains(QLatin1Char('*')) && !ext.contains(QLatin1Char('?'))
-                && !ext.contains(QLatin1Char('.')) && !ext.isEmpty();
-        if (plainExtension)
-            return m_byExtension.value(ext.toUpper());
-        QStringList result;
-        for (const QString &name : m_names) {
-            if (wildcardMatch(pattern, name))
-                result << name;
-        }
-        return result;
-    }
-
-private:
-    QStringList m_names;
-    QHash<QString, QStringList> m_byExtension;
-};
-
-int copyMatching(const QString &dir, const QString &pattern, const QString &destDir)
-{
-    return copyFiles(dir, matchingFiles(dir, pattern), destDir);
-}
 
 QStringList listCacheFolders(const QString &root, bool *tooMany)
 {
@@ -316,37 +185,100 @@ void collectWorkDir(MdlVELT &state, const Settings &settings, const ExtTable &ex
     }
 }
 
-// Copies the types of one column, pattern by pattern in table order, yielding after each copy
-// and asking about a pending stop. False when the user chose to stop. The folder is listed once:
-// the copies go into another folder, so its contents do not change meanwhile.
-static bool copyTypes(CollectionContext &ctx, const QString &folder, const FolderListing &files,
-                      int column, int rows, int &stopAns)
+void CollectionHost::waitForEvents()
 {
-    for (int row = 1; row <= rows; ++row) {
-        const QString pattern = QStringLiteral("*.") + ctx.ext.at(column, row);
-        copyFiles(folder, files.matching(pattern), ctx.state.WorkDir);
-        ctx.host.yield();
-        if (ctx.state.StopLoad)
-            stopAns = ctx.host.AskStop();
-        if (stopAns == kAnswerYes)
-            return false;
-    }
-    return true;
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    else
+        std::this_thread::yield();
 }
 
-// Copies both columns out of one folder; false when the user chose to stop.
-static bool copyFolder(CollectionContext &ctx, const QString &folder, int &stopAns,
-                       const std::function<void()> &betweenColumns = {})
+void CollectionHost::wake()
 {
-    // An unmapped folder matches nothing, like a pattern without matches.
-    const FolderListing files(folder.isEmpty() ? QStringList()
-                                               : matchingFiles(folder, QStringLiteral("*")));
-    if (!copyTypes(ctx, folder, files, 1, ExtTable::kPictureRows, stopAns))
-        return false;
-    if (betweenColumns)
-        betweenColumns();
-    return copyTypes(ctx, folder, files, 2, ExtTable::kMediaRows, stopAns);
+    // Any event ends the wait; this one does nothing else.
+    if (QCoreApplication *app = QCoreApplication::instance())
+        QMetaObject::invokeMethod(
+                app, [] {}, Qt::QueuedConnection);
 }
+
+namespace {
+
+// The copy stage's steps (one pattern of one folder each), walked by the window thread in the
+// order the one-by-one copying makes them while the copies are made on other threads: each step
+// waits for the copies it leaves in place, serving the windows meanwhile, and is followed by a
+// yield and the stop check. A stop ends the copying after the step on show, as it would have.
+class CopyStage
+{
+public:
+    CopyStage(CollectionContext &ctx, CopyPlan plan, int &stopAns)
+        : m_ctx(ctx), m_steps(plan.stepCount()),
+          m_copy(std::move(plan), *ctx.state.WorkDirHandle, ctx.copyThreads, ctx.copyFile,
+                 [&host = ctx.host] { host.wake(); }),
+          m_stopAns(stopAns)
+    {
+    }
+
+    // The next count steps; false when the user chose to stop.
+    bool walk(int count)
+    {
+        for (int i = 0; i < count; ++i, ++m_step) {
+            waitFor(m_step);
+            m_ctx.host.yield();
+            if (m_ctx.state.StopLoad) {
+                // Nothing new is copied while the question is open, nor after a Yes.
+                m_copy.pause();
+                m_stopAns = m_ctx.host.AskStop();
+                if (m_stopAns != kAnswerYes)
+                    m_copy.resume();
+            }
+            if (m_stopAns == kAnswerYes) {
+                m_lastStep = m_step++;
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // Ends the copying where the walk ended (after every step when it was not stopped).
+    PlannedCopyResult finish()
+    {
+        m_copy.finishAfter(m_lastStep >= 0 ? m_lastStep : m_steps - 1);
+        while (!m_copy.isFinished())
+            m_ctx.host.waitForEvents();
+        return m_copy.result();
+    }
+
+private:
+    // A press on the stop button ends the wait, so the question comes at once.
+    void waitFor(int step)
+    {
+        while (!m_copy.reached(step) && !m_ctx.state.StopLoad) {
+            m_copy.wakeWhenReached(step);
+            if (m_copy.reached(step) || m_ctx.state.StopLoad)
+                break;
+            m_ctx.host.waitForEvents();
+        }
+    }
+
+    CollectionContext &m_ctx;
+    int m_steps;
+    PlannedCopy m_copy;
+    int &m_stopAns;
+    int m_step = 0;
+    int m_lastStep = -1;
+};
+
+// The copies of one folder, in table order: pictures, then movies and sounds.
+void addFolderSteps(CopyPlan &plan, const ExtTable &ext, const QString &folder)
+{
+    const int f = plan.addFolder(folder);
+    for (int row = 1; row <= ExtTable::kPictureRows; ++row)
+        plan.addStep(f, QStringLiteral("*.") + ext.at(1, row));
+    for (int row = 1; row <= ExtTable::kMediaRows; ++row)
+        plan.addStep(f, QStringLiteral("*.") + ext.at(2, row));
+}
+
+} // namespace
 
 CacheLocation GetICPath(CollectionContext &ctx)
 {
@@ -363,9 +295,8 @@ CacheLocation GetICPath(CollectionContext &ctx)
     int &stopAns = loc.StopAns;
     stopAns = kAnswerNo;
 
-    // Working folders.
-    QDir().mkpath(state.WorkDir);
-    QDir().mkpath(state.BufferDir);
+    // Working folders: created private, opened once; everything written there goes through it.
+    state.WorkDirHandle = WorkFolder::open(state.WorkDir);
     host.setOpenDialogInitDir(state.WorkDir);
 
     // Default folders.
@@ -374,6 +305,15 @@ CacheLocation GetICPath(CollectionContext &ctx)
         settings.setText(CopyFolder, state.BufferDir);
         settings.setText(CopyFolderOpened, state.BufferDir);
         settings.setText(AlbumFolder, state.BufferDir);
+    }
+
+    // Without a working folder nothing can be collected; saying "no pictures" would mislead.
+    if (!state.WorkDirHandle) {
+        ctx.dialogs.messageBox(QString::fromUtf8(kMsgWorkFolderUnusable).arg(state.WorkDir),
+                               MsgIcon::Critical, MsgButtons::Ok);
+        host.setCounters(state.ListPos, state.ListCount);
+        host.disableNavigation();
+        return loc;
     }
 
     // Internet Explorer sub-folders.
@@ -389,7 +329,7 @@ CacheLocation GetICPath(CollectionContext &ctx)
     host.showSplash();
     host.waitOneTick();
 
-    emptyWorkDir(state.WorkDir);
+    state.WorkDirHandle->empty();
 
     if (settings.isSet(NoCollectAtStart)) {
         host.closeSplash();
@@ -398,12 +338,23 @@ CacheLocation GetICPath(CollectionContext &ctx)
         return loc;
     }
 
-    // Copies from Internet Explorer, pictures first, then movies and sounds, folder by folder.
+    // Every copy is known before the first is made: Internet Explorer folder by folder, then
+    // Netscape (whose folder the preferences file names; read now, shown when its turn comes).
+    CopyPlan plan;
     const int n = int(cacheDirs.size());
+    for (const QString &dir : std::as_const(cacheDirs))
+        addFolderSteps(plan, ctx.ext, QDir(loc.ICPath).filePath(dir));
+    QString nsCache;
+    if (loc.NsFound) {
+        nsCache = NsCacheFromPrefs(loc.NsPrefs, loc.NsCache);
+        addFolderSteps(plan, ctx.ext, hostPath(nsCache, ctx.drives));
+    }
+    CopyStage copies(ctx, std::move(plan), stopAns);
+
+    // Copies from Internet Explorer, pictures first, then movies and sounds, folder by folder.
     bool going = true;
     for (int i = 0; going && i < n; ++i) {
-        const QString folder = QDir(loc.ICPath).filePath(cacheDirs[i]);
-        going = copyFolder(ctx, folder, stopAns);
+        going = copies.walk(ExtTable::kPictureRows + ExtTable::kMediaRows);
         if (going)
             host.setProgress(int(40.0 / n * (i + 1)));
     }
@@ -413,12 +364,15 @@ CacheLocation GetICPath(CollectionContext &ctx)
     if (stopAns != kAnswerYes && loc.NsFound) {
         host.setLoadLabel(QString::fromUtf8(kLabelSearchingNetscape));
         host.yield();
-        loc.NsCache = NsCacheFromPrefs(loc.NsPrefs, loc.NsCache);
+        loc.NsCache = nsCache;
         host.setProgress(50);
-        const QString nsFolder = hostPath(loc.NsCache, ctx.drives);
-        copyFolder(ctx, nsFolder, stopAns, [&host] { host.setProgress(70); });
+        if (copies.walk(ExtTable::kPictureRows)) {
+            host.setProgress(70);
+            copies.walk(ExtTable::kMediaRows);
+        }
     }
-    extractBrowserCaches(ctx, stopAns);
+    FullDiskFailures full = copies.finish().full;
+    extractBrowserCaches(ctx, stopAns, full);
 
     host.setLoadLabel(QString::fromUtf8(kLabelOrganizing));
     host.setProgress(80);
@@ -433,12 +387,18 @@ CacheLocation GetICPath(CollectionContext &ctx)
     host.yield();
     host.closeSplash();
 
+    if (full.count() > 0)
+        ctx.dialogs.messageBox(QString::fromUtf8(full.noSpace > 0 ? kMsgDiskFull : kMsgOverQuota)
+                                       .arg(full.count()),
+                               MsgIcon::Exclamation, MsgButtons::Ok);
     if (state.ListCount >= kListLimit)
         ctx.dialogs.messageBox(QString::fromUtf8(kMsgListLimit), MsgIcon::Exclamation,
                                MsgButtons::Ok);
     if (state.ListCount + state.GifCount == 0) {
-        ctx.dialogs.messageBox(QString::fromUtf8(kMsgNothingFound), MsgIcon::Information,
-                               MsgButtons::Ok);
+        // When copies failed for lack of space, "nothing in the cache" would not be true.
+        if (full.count() == 0)
+            ctx.dialogs.messageBox(QString::fromUtf8(kMsgNothingFound), MsgIcon::Information,
+                                   MsgButtons::Ok);
         host.disableNavigation();
     }
     host.setCounters(state.ListPos, state.ListCount);

@@ -4,6 +4,7 @@
 #include "app/mdlvelt.h"
 #include "app/settings.h"
 #include "cache/locate.h"
+#include "cache/plannedcopy.h"
 #include "cache/registrysource.h"
 #include "cache/winpath.h"
 
@@ -26,6 +27,12 @@ public:
     virtual void setLoadLabel(const QString &text) = 0;
     // Lets pending window events run once.
     virtual void yield() = 0;
+    // Lets window events run, waiting for one when none is pending, while the copies are made
+    // on other threads: a click on the stop button ends the wait, and so does wake(). By default
+    // the application's events are processed.
+    virtual void waitForEvents();
+    // Ends a waitForEvents() under way or the next one; safe from any thread.
+    virtual void wake();
     // Sets the main window's TimeT to 1 and lets events run until its timer brings it to 0.
     virtual void waitOneTick() = 0;
     // The stop question; returns kAnswerYes (6) or kAnswerNo (7).
@@ -48,6 +55,10 @@ struct CollectionContext
     UserDialogs &dialogs;
     CollectionHost &host;
     QDate today = QDate::currentDate();
+    // Threads that copy into the working folder (0: a few, as the processors allow).
+    int copyThreads = 0;
+    // Copies one file; empty means copyFileInto. Tests put failures in here.
+    CopyFunction copyFile = {};
 };
 
 // The texts the collection shows.
@@ -55,6 +66,9 @@ extern const char *const kMsgTooManyCacheFolders;
 extern const char *const kMsgAskStop;
 extern const char *const kMsgListLimit;
 extern const char *const kMsgNothingFound;
+extern const char *const kMsgWorkFolderUnusable;
+extern const char *const kMsgDiskFull;
+extern const char *const kMsgOverQuota;
 extern const char *const kLabelSearchingIE;
 extern const char *const kLabelSearchingNetscape;
 extern const char *const kLabelOrganizing;
@@ -66,11 +80,6 @@ inline constexpr int kMaxCacheFolders = 21;
 // WorkDir, list the pictures that pass the conditions and order them. Returns the location found
 // (NsFound, ICPath, EditFile, ...).
 CacheLocation GetICPath(CollectionContext &ctx);
-
-// Copies every regular file of dir whose name matches pattern (case-insensitive) into destDir,
-// replacing same-named files and keeping the source's last-modified time. A file that cannot be
-// copied is skipped and the rest still copied. Returns the number copied.
-int copyMatching(const QString &dir, const QString &pattern, const QString &destDir);
 
 // The conditions of one walk over WorkDir, read once from the settings.
 struct WalkConditions

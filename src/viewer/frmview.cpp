@@ -195,7 +195,7 @@ bool FrmView::Form_QueryUnload()
     }
     hide();
     if (m_state.ListCount + m_state.GifCount != 0) {
-        if (emptyWorkDir(m_state.WorkDir) == EmptyResult::SomeFailed)
+        if (emptyWorkFolder(m_state) == EmptyResult::SomeFailed)
             report();
     }
     m_collection->closeSplash();

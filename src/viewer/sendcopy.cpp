@@ -61,14 +61,14 @@ int destinationSlot(int displayMode)
     return displayMode == 1 ? CopyFolderOpened : CopyFolder;
 }
 
-CopyPlan planCopy(const CopyJob &job, const QString &folder, const QString &newName)
+SendPlan planCopy(const CopyJob &job, const QString &folder, const QString &newName)
 {
     const QString name = QFileInfo(job.source).fileName();
     const bool media = job.kind == CopyKind::Media;
     const QString kindText =
             media ? QStringLiteral("動画・音楽ファイル ") : QStringLiteral("画像ファイル ");
     QString target = name;
-    CopyPlan plan;
+    SendPlan plan;
     if (newName.isEmpty()) {
         plan.message = kindText + name + QStringLiteral(" をコピーしました.");
     } else {

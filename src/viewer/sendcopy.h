@@ -30,7 +30,7 @@ CopyJob copyJobFor(int displayMode, int listPos, const QString &openedFile, cons
 int destinationSlot(int displayMode);
 
 // Where a copy goes and what is said after it.
-struct CopyPlan
+struct SendPlan
 {
     QString destination; // empty when folder is not an absolute path: the copy fails
     QString message;     // the success message
@@ -38,7 +38,7 @@ struct CopyPlan
 
 // The source's own name, or newName plus the source's extension (from the last dot of its name,
 // none when it has no dot), inside folder.
-CopyPlan planCopy(const CopyJob &job, const QString &folder, const QString &newName);
+SendPlan planCopy(const CopyJob &job, const QString &folder, const QString &newName);
 
 // What the rename button makes of a typed name. A dot would change the extension; a path
 // separator, "." or ".." would write outside the destination folder: all refused alike.

@@ -67,7 +67,9 @@ void ViewerCollection::yield()
 void ViewerCollection::waitOneTick()
 {
     m_view.TimeT = 1;
-    while (m_view.TimeT != 0)
+    // The wait lets the progress window paint; a press on its stop button shows that it has,
+    // and is answered at once rather than after the tick.
+    while (m_view.TimeT != 0 && !m_state.StopLoad)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 

@@ -106,7 +106,7 @@ void ViewerFiles::copy()
     {
         WaitCursor wait(&m_view);
         if (m_settings.isSet(CopyConfirmed)) {
-            const CopyPlan plan =
+            const SendPlan plan =
                     planCopy(job, m_settings.text(destinationSlot(m_view.DisplayMode)),
                              m_settings.text(CopyNewName));
             // A long copy lets the window repaint between chunks; clicks, keys and a close

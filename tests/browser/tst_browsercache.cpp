@@ -26,6 +26,8 @@
 #include <zlib.h>
 #include <zstd.h>
 
+#include <sys/stat.h>
+
 using namespace velt;
 using namespace cachebuilder;
 
@@ -309,6 +311,8 @@ void TestBrowserCache::extract()
     const QString work = dir.filePath(QStringLiteral("VeltTemp"));
     QDir().mkpath(work);
     const QString entry = writeEntry(browser, cache, spec);
+    for (const QFileInfo &info : QDir(cache).entryInfoList(QDir::Files))
+        QCOMPARE(::chmod(QFile::encodeName(info.filePath()).constData(), 0644), 0);
 
     SourceTable table;
     const int written = extractCacheFolder(folderOf(browser, cache), work, table);
@@ -333,6 +337,12 @@ void TestBrowserCache::extract()
     const qint64 expectedMs =
             browser == QLatin1String("chromium") ? kFetchedMs : kFetchedMs / 1000 * 1000;
     QCOMPARE(QFileInfo(file).lastModified().toMSecsSinceEpoch(), expectedMs);
+    // The entry is readable by all; the copy only by its owner.
+    struct stat info
+    {
+    };
+    QCOMPARE(::stat(QFile::encodeName(file.fileName()).constData(), &info), 0);
+    QCOMPARE(int(info.st_mode & 0777), 0600);
 }
 
 void TestBrowserCache::hostileEntriesNeverCrash_data()

@@ -1,6 +1,7 @@
 #include "cache/collection.h"
 
 #include "common/fakeregistry.h"
+#include "common/recordinghost.h"
 #include "common/scripteddialogs.h"
 
 #include <QDir>
@@ -8,7 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <functional>
+#include <cerrno>
 
 #include <sys/stat.h>
 
@@ -20,58 +21,6 @@ const QString kWindowsKey = QStringLiteral("SOFTWARE\\Microsoft\\Windows\\Curren
 const QString kCacheKey = QStringLiteral(
         "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet settings\\Cache\\Paths");
 const QDate kToday(2026, 12, 7);
-
-// Records what the collection asks of the windows, in order.
-class RecordingHost : public CollectionHost
-{
-public:
-    explicit RecordingHost(MdlVELT &state) : m_state(state) { }
-    QStringList events;
-    QList<int> progress;
-    QStringList labels;
-    int yields = 0;
-    int askAnswer = kAnswerYes;
-    std::function<void(int)> onYield; // gets the yield count
-    bool navigationDisabled = false;
-    QString initDir;
-
-    void showSplash() override
-    {
-        events << QStringLiteral("show");
-        m_state.StopLoad = false;
-        progress << 0;
-        labels << QString::fromUtf8(kLabelSearchingIE);
-    }
-    void closeSplash() override { events << QStringLiteral("close"); }
-    void setProgress(int value) override { progress << value; }
-    void setLoadLabel(const QString &text) override { labels << text; }
-    void yield() override
-    {
-        ++yields;
-        if (onYield)
-            onYield(yields);
-    }
-    void waitOneTick() override { events << QStringLiteral("tick"); }
-    int AskStop() override
-    {
-        events << QStringLiteral("ask");
-        closeSplash();
-        if (askAnswer == kAnswerNo) {
-            showSplash();
-            waitOneTick();
-        }
-        return askAnswer;
-    }
-    void setCounters(int pos, int count) override
-    {
-        events << QStringLiteral("counters %1 %2").arg(pos).arg(count);
-    }
-    void disableNavigation() override { navigationDisabled = true; }
-    void setOpenDialogInitDir(const QString &dir) override { initDir = dir; }
-
-private:
-    MdlVELT &m_state;
-};
 
 void makeFile(const QString &path, const QByteArray &content = "x",
               const QDateTime &modified = QDateTime(QDate(2026, 12, 1), QTime(10, 0, 0)))
@@ -124,11 +73,13 @@ struct Run
     RecordingHost host{state};
     DriveMap drives;
     ExtTable ext = ExtTable::standard();
+    CopyFunction copy;
 
     Run() { settings.applyDefaults(QString()); }
     CacheLocation collect(const RegistrySource &registry)
     {
-        CollectionContext ctx{state, settings, ext, registry, drives, dialogs, host, kToday};
+        CollectionContext ctx{state,   settings, ext,    registry, drives,
+                              dialogs, host,     kToday, 0,        copy};
         return GetICPath(ctx);
     }
     QStringList listed() const { return state.ListFile.mid(1, state.ListCount); }
@@ -161,6 +112,11 @@ private Q_SLOTS:
     void nothingFound();
     void listLimit();
     void awkwardFiles();
+    void systemRootValues_data();
+    void systemRootValues();
+    void diskFull_data();
+    void diskFull();
+    void cacheRootHoldsTheWorkingFolder();
 };
 
 void TestCollection::fullCollection()
@@ -457,6 +413,121 @@ void TestCollection::awkwardFiles()
     QFile copy(t.workDir() + QStringLiteral("/big.jpg"));
     QVERIFY(copy.open(QIODevice::ReadOnly));
     QVERIFY(copy.readAll() == big);
+}
+
+void TestCollection::systemRootValues_data()
+{
+    QTest::addColumn<QString>("systemRoot");
+    QTest::addColumn<bool>("driveMapped"); // C: is the Windows folder of the test
+    QTest::addColumn<QString>("message");  // "" for none; %1 the working folder
+    const QString noRoot = QString::fromUtf8(kMsgNoCacheFolder);
+    QTest::newRow("empty") << "" << false << noRoot;
+    QTest::newRow("the root") << "/" << false << QString::fromUtf8(kMsgWorkFolderUnusable);
+    QTest::newRow("a drive not mapped") << "C:" << false << noRoot;
+    QTest::newRow("the folder above") << ".." << false << noRoot;
+    QTest::newRow("the folder above, a drive mapped") << ".." << true << noRoot;
+    QTest::newRow("a mapped drive") << "C:" << true << QString();
+}
+
+// Odd Windows folders never make the program write or delete where it should not: nothing in
+// the root, nothing relative to wherever it runs.
+void TestCollection::systemRootValues()
+{
+    QFETCH(QString, systemRoot);
+    QFETCH(bool, driveMapped);
+    QFETCH(QString, message);
+    Tree t;
+    t.registry.setString(kHKEY_LOCAL_MACHINE, kWindowsKey, QStringLiteral("SystemRoot"),
+                         systemRoot);
+    makeFile(t.ie + QStringLiteral("/A/a.jpg"));
+    const QString keep = t.dir.filePath(QStringLiteral("keep.jpg"));
+    makeFile(keep);
+    const bool rootHadIt = QFileInfo::exists(QStringLiteral("/VeltTemp"));
+    Run r;
+    if (driveMapped)
+        r.drives.set(QLatin1Char('C'), t.windows);
+    r.collect(t.registry);
+    QCOMPARE(QFileInfo::exists(QStringLiteral("/VeltTemp")), rootHadIt);
+    QVERIFY(QFileInfo::exists(keep));
+    QVERIFY(!QFileInfo::exists(QDir::current().filePath(QStringLiteral("VeltTemp"))));
+    if (message.isEmpty()) {
+        QVERIFY(r.dialogs.messages.isEmpty());
+        QCOMPARE(r.listed(), QStringList{"a.jpg"});
+        QCOMPARE(r.state.WorkDir, t.workDir());
+    } else {
+        if (message.contains(QLatin1String("%1")))
+            message = message.arg(r.state.WorkDir);
+        QCOMPARE(r.messageTexts(), QStringList{message});
+        QCOMPARE(r.dialogs.messages.first().icon, MsgIcon::Critical);
+        QCOMPARE(r.state.ListCount, 0);
+    }
+}
+
+void TestCollection::diskFull_data()
+{
+    QTest::addColumn<QList<int>>("errors"); // by file a.jpg, b.jpg, c.bmp: 0 copies
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("listed");
+    const QString full = QString::fromUtf8(kMsgDiskFull);
+    const QString quota = QString::fromUtf8(kMsgOverQuota);
+    QTest::newRow("all copied") << QList<int>{0, 0, 0} << QString()
+                                << QStringList{"a.jpg", "b.jpg", "c.bmp"};
+    QTest::newRow("other failures are skipped silently")
+            << QList<int>{EIO, 0, EACCES} << QString() << QStringList{"b.jpg"};
+    QTest::newRow("some did not fit")
+            << QList<int>{ENOSPC, 0, ENOSPC} << full.arg(2) << QStringList{"b.jpg"};
+    QTest::newRow("nothing fitted")
+            << QList<int>{ENOSPC, ENOSPC, EDQUOT} << full.arg(3) << QStringList();
+    QTest::newRow("over quota") << QList<int>{0, EDQUOT, 0} << quota.arg(1)
+                                << QStringList{"a.jpg", "c.bmp"};
+}
+
+// A full disk is said once, with how many files it kept out, after the collection; the partial
+// copies are gone; "no pictures in the cache" is not said when the disk is to blame.
+void TestCollection::diskFull()
+{
+    QFETCH(QList<int>, errors);
+    QFETCH(QString, message);
+    QFETCH(QStringList, listed);
+    Tree t;
+    const QStringList names{"a.jpg", "b.jpg", "c.bmp"};
+    for (const QString &name : names)
+        makeFile(t.ie + QStringLiteral("/A/") + name, "picture " + name.toUtf8());
+    Run r;
+    r.copy = [&](const CopyRequest &request) {
+        const int error = errors.at(names.indexOf(QFile::decodeName(request.name)));
+        if (error == 0)
+            return copyFileInto(request);
+        const int fd = request.target.createFile(request.name, 0600);
+        int ignored = 0;
+        writeAll(fd, "part", 4, &ignored);
+        closeFile(fd);
+        return CopyOutcome{false, error};
+    };
+    r.collect(t.registry);
+    QStringList copied = QDir(t.workDir()).entryList(QDir::Files);
+    QCOMPARE(r.listed(), listed);
+    QCOMPARE(copied, listed);
+    QCOMPARE(r.messageTexts(), message.isEmpty() ? QStringList() : QStringList{message});
+    if (!message.isEmpty())
+        QCOMPARE(r.dialogs.messages.first().icon, MsgIcon::Exclamation);
+    QCOMPARE(r.host.navigationDisabled, listed.isEmpty());
+}
+
+// With the Windows folder as the cache root, the working folder is one of the cache folders:
+// copying its files onto themselves leaves them as they are.
+void TestCollection::cacheRootHoldsTheWorkingFolder()
+{
+    Tree t;
+    t.registry.setString(kHKEY_LOCAL_MACHINE, kCacheKey, QStringLiteral("Directory"), t.windows);
+    makeFile(t.windows + QStringLiteral("/A/a.jpg"), "picture");
+    makeFile(t.workDir() + QStringLiteral("/old.jpg"), "old");
+    Run r;
+    r.collect(t.registry);
+    QCOMPARE(r.listed(), QStringList{"a.jpg"});
+    QFile copy(t.workDir() + QStringLiteral("/a.jpg"));
+    QVERIFY(copy.open(QIODevice::ReadOnly));
+    QCOMPARE(copy.readAll(), QByteArray("picture"));
 }
 
 QTEST_GUILESS_MAIN(TestCollection)

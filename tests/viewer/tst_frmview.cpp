@@ -108,12 +108,12 @@ struct Started
         view->Command15_Click();
     }
 
-    void start()
+    void start(int timerIntervalMs = 1)
     {
         ViewerEnvironment env;
         env.registry = &registry;
         env.settingsPath = settingsPath();
-        env.timerIntervalMs = 1;
+        env.timerIntervalMs = timerIntervalMs;
         env.pictureTimerIntervalMs = 1;
         env.keyRepeatGuardMs = 1;
         env.playerLoadTimeoutMs = 3000;
@@ -157,6 +157,7 @@ private Q_SLOTS:
     void closeWritesSettingsAndEmptiesWorkDir();
     void closeWithUnwritableSettings();
     void askStopNoShowsProgressAgain();
+    void stopPressedBeforeTheFirstTick();
     void deletedFileStillNavigates();
     void fileButton_data();
     void fileButton();
@@ -479,6 +480,35 @@ void TestFrmView::askStopNoShowsProgressAgain()
     QVERIFY(s.view->splashWindow()->CmdStop->isVisible());
     s.dialogs.answers.enqueue(MsgAnswer::Yes);
     QCOMPARE(s.view->AskStop(), kAnswerYes);
+    QVERIFY(!s.view->splashWindow());
+}
+
+// A press on the stop button as soon as the progress window shows is answered without
+// waiting for the main window's timer (here an hour).
+void TestFrmView::stopPressedBeforeTheFirstTick()
+{
+    Started s;
+    bool asked = false;
+    s.dialogs.onMessage = [&](const ScriptedDialogs::Message &m) {
+        asked = asked || m.text == QString::fromUtf8(kMsgAskStop);
+    };
+    s.dialogs.answers.enqueue(MsgAnswer::Yes);
+    QObject context;
+    QTimer::singleShot(0, &context, [&s] {
+        if (FrmSplash *splash = s.view->splashWindow())
+            splash->CmdStop->click();
+    });
+    bool timedOut = false;
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [&] {
+        timedOut = true;
+        s.view->TimeT = 0;
+    });
+    guard.start(20000);
+    s.start(3600 * 1000);
+    QVERIFY(!timedOut);
+    QVERIFY(asked);
     QVERIFY(!s.view->splashWindow());
 }
 

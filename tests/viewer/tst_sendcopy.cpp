@@ -110,7 +110,7 @@ void TestSendCopy::plan()
     QCOMPARE(job.kind == CopyKind::Nothing, destination == QLatin1String("-"));
     if (job.kind == CopyKind::Nothing)
         return;
-    const CopyPlan p = planCopy(job, folderToStore(folder), newName);
+    const SendPlan p = planCopy(job, folderToStore(folder), newName);
     QCOMPARE(p.destination, destination);
     QCOMPARE(p.message, message);
 }
