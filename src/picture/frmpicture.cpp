@@ -163,6 +163,11 @@ void FrmPicture::setTimerInterval(int ms)
     Timer1->setInterval(ms);
 }
 
+void FrmPicture::setPictureSource(std::function<LoadedPicture(const QString &path)> source)
+{
+    m_pictureSource = std::move(source);
+}
+
 void FrmPicture::applyInitialGeometry()
 {
     Picture1->setGeometry(twipsToPixels(kPicture1Initial));
@@ -189,7 +194,7 @@ bool FrmPicture::Form_Load()
     m_owner.setCopyButtonEnabled(true);
 
     clearPictures();
-    LoadedPicture loaded = loadPicture(fn);
+    LoadedPicture loaded = m_pictureSource ? m_pictureSource(fn) : loadPicture(fn);
     if (!loaded.ok()) {
         reportFailure(CheckResult::Unreadable, check.modified);
         return false;

@@ -4,10 +4,12 @@
 #include "app/mdlvelt.h"
 #include "app/settings.h"
 #include "picture/imagecheck.h"
+#include "picture/pictureloader.h"
 
 #include <QImage>
 #include <QWidget>
 
+#include <functional>
 #include <optional>
 
 class QPushButton;
@@ -70,6 +72,9 @@ public:
     ~FrmPicture() override;
 
     void setTimerInterval(int ms);
+    // Where Form_Load takes the decoded picture from after the check passed (the main window's
+    // decode-ahead); loadPicture when none is set.
+    void setPictureSource(std::function<LoadedPicture(const QString &path)> source);
     qint16 TimeT() const { return m_timeT; }
     void setTimeT(qint16 value) { m_timeT = value; }
 
@@ -123,6 +128,7 @@ private:
     QPushButton *Command3 = nullptr;
     QTimer *Timer1 = nullptr;
     qint16 m_timeT = 0;
+    std::function<LoadedPicture(const QString &path)> m_pictureSource;
 };
 
 } // namespace velt

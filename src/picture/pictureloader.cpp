@@ -16,6 +16,8 @@
 #include <QSvgRenderer>
 #include <QXmlStreamReader>
 
+#include <mutex>
+
 #ifdef Q_OS_UNIX
 #include <csignal>
 #include <unistd.h>
@@ -67,10 +69,22 @@ LoadedPicture ready(QImage image)
     return LoadedPicture{std::move(image), QString()};
 }
 
+// Qt's allocation limit is one process-wide value that its readers read without a lock: it is
+// written only when it differs, under a lock, so a load on another thread never reads it while
+// it is written.
+void applyAllocationLimit()
+{
+    static std::mutex lock;
+    const int wanted = int(kMaxPictureBytes / (1024 * 1024));
+    const std::lock_guard<std::mutex> guard(lock);
+    if (QImageReader::allocationLimit() != wanted)
+        QImageReader::setAllocationLimit(wanted);
+}
+
 LoadedPicture loadRaster(const QString &path)
 {
-    // The limit is Qt's process-wide one; set it on every load so nobody can have raised it.
-    QImageReader::setAllocationLimit(int(kMaxPictureBytes / (1024 * 1024)));
+    // Checked on every load so that nobody can have raised it.
+    applyAllocationLimit();
     QImageReader reader(path);
     reader.setDecideFormatFromContent(true);
     if (!reader.canRead())
@@ -283,27 +297,42 @@ LoadedPicture loadPicture(const QString &path)
     return loadPicture(path, defaultMetafileHelper());
 }
 
-LoadedPicture loadPicture(const QString &path, const MetafileHelper &helper)
+LoaderKind loaderKindOf(const QString &path)
 {
     // A FIFO or device would block the reader: only regular files are loaded.
     if (path.isEmpty() || !QFileInfo(path).isFile())
-        return failure(QStringLiteral("not a readable file"));
+        return LoaderKind::Unreadable;
     QByteArray head;
     {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
-            return failure(file.errorString());
+            return LoaderKind::Unreadable;
         head = file.read(kSignatureBytes);
     }
     const auto kind = metafileKindOf(reinterpret_cast<const unsigned char *>(head.constData()),
                                      std::size_t(head.size()));
     if (kind != MetafileKind::None)
-        return loadMetafile(path, helper);
+        return LoaderKind::Metafile;
     // SVG is a picture type only where it was named so, for files from today's browsers; for
     // the other caches a drawing in SVG stays a file the loader does not know.
     if (path.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive)
         && formatFromSignature(head).extension == QLatin1String("svg"))
+        return LoaderKind::Svg;
+    return LoaderKind::Raster;
+}
+
+LoadedPicture loadPicture(const QString &path, const MetafileHelper &helper)
+{
+    switch (loaderKindOf(path)) {
+    case LoaderKind::Unreadable:
+        return failure(QStringLiteral("not a readable file"));
+    case LoaderKind::Metafile:
+        return loadMetafile(path, helper);
+    case LoaderKind::Svg:
         return loadSvg(path);
+    case LoaderKind::Raster:
+        break;
+    }
     return loadRaster(path);
 }
 

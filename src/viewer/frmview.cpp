@@ -490,7 +490,10 @@ void FrmView::showListPicture()
 void FrmView::openPictureWindow()
 {
     unloadPicture();
+    // The next and previous list pictures are decoded on a worker while this one is shown.
+    m_decodeAhead.plan(m_fn, pagingNeighbours(m_state, m_ExtTable));
     auto *picture = new FrmPicture(m_state, m_settings, m_dialogs, *this);
+    picture->setPictureSource([this](const QString &path) { return m_decodeAhead.take(path); });
     // The window stays until the next picture replaces it: a key release handed over to
     // this window may still be on its way to the closed picture window.
     picture->setAttribute(Qt::WA_DeleteOnClose, false);
