@@ -1,6 +1,7 @@
 #include "picture/decodeahead.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace velt {
 
@@ -26,6 +27,7 @@ DecodeAhead::~DecodeAhead()
         const std::lock_guard<std::mutex> lock(m_mutex);
         m_stop = true;
         m_queue.clear();
+        m_dropped.clear();
     }
     m_changed.notify_all();
     if (m_worker.joinable())
@@ -35,33 +37,48 @@ DecodeAhead::~DecodeAhead()
 void DecodeAhead::plan(const QString &showing, const QStringList &ahead)
 {
     // Stamps are read before the lock: a file system call may take a while.
+    const std::optional<FileStamp> showingStamp = fileStamp(showing);
     std::vector<std::optional<FileStamp>> stamps;
     for (const QString &path : ahead)
         stamps.push_back(fileStamp(path));
 
-    bool queued = false;
-    {
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        m_wanted = QStringList{showing};
-        for (const QString &path : ahead) {
-            if (!m_wanted.contains(path))
-                m_wanted.append(path);
-        }
-        m_cache.retainOnly(m_wanted);
-        std::erase_if(m_queue, [this](const QString &path) { return !m_wanted.contains(path); });
-        for (qsizetype i = 0; i < ahead.size(); ++i) {
-            const QString &path = ahead.at(i);
-            if (path == showing || path == m_decoding || !stamps[i]
-                || std::find(m_queue.begin(), m_queue.end(), path) != m_queue.end()
-                || m_cache.find(path, *stamps[i]))
-                continue;
-            m_queue.push_back(path);
-            queued = true;
-        }
-        if (queued && !m_worker.joinable())
-            m_worker = std::thread([this] { work(); });
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_wanted = QStringList{showing};
+    for (const QString &path : ahead) {
+        if (!m_wanted.contains(path))
+            m_wanted.append(path);
     }
-    if (queued)
+    for (QImage &picture : m_cache.retainOnly(m_wanted))
+        m_dropped.push_back(std::move(picture));
+    m_queue.clear();
+    for (qsizetype i = 0; i < ahead.size(); ++i) {
+        const QString &path = ahead.at(i);
+        if (path == showing || path == m_decoding || !stamps[i]
+            || std::find(m_queue.begin(), m_queue.end(), path) != m_queue.end()
+            || m_cache.find(path, *stamps[i]))
+            continue;
+        m_queue.push_back(path);
+    }
+    // A picture that must be decoded on the window thread goes first; one in memory does not
+    // keep the worker waiting.
+    m_started = showing.isEmpty() || (showingStamp && m_cache.find(showing, *showingStamp));
+    startLocked(lock);
+}
+
+void DecodeAhead::start()
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_started = true;
+    startLocked(lock);
+}
+
+void DecodeAhead::startLocked(std::unique_lock<std::mutex> &lock)
+{
+    const bool busy = !m_dropped.empty() || (m_started && !m_queue.empty());
+    if (busy && !m_worker.joinable())
+        m_worker = std::thread([this] { work(); });
+    lock.unlock();
+    if (busy)
         m_changed.notify_all();
 }
 
@@ -77,13 +94,17 @@ LoadedPicture DecodeAhead::take(const QString &path)
             return LoadedPicture{std::move(*held), QString()};
     }
     m_cache.remove(path);
+    std::vector<QImage> dropped = std::exchange(m_dropped, {});
     lock.unlock();
 
+    dropped.clear();
     LoadedPicture loaded = m_loadHere(path);
 
     lock.lock();
     if (loaded.ok() && stamp && m_wanted.contains(path))
         m_cache.insert(path, *stamp, loaded.image);
+    m_started = true;
+    startLocked(lock);
     return loaded;
 }
 
@@ -91,9 +112,19 @@ void DecodeAhead::work()
 {
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
-        m_changed.wait(lock, [this] { return m_stop || !m_queue.empty(); });
+        m_changed.wait(lock, [this] {
+            return m_stop || !m_dropped.empty() || (m_started && !m_queue.empty());
+        });
         if (m_stop)
             return;
+        if (!m_dropped.empty()) {
+            std::vector<QImage> dropped = std::exchange(m_dropped, {});
+            lock.unlock();
+            dropped.clear();
+            m_changed.notify_all();
+            lock.lock();
+            continue;
+        }
         const QString path = m_queue.front();
         m_queue.pop_front();
         m_decoding = path;
@@ -124,7 +155,9 @@ void DecodeAhead::work()
 void DecodeAhead::waitUntilIdle()
 {
     std::unique_lock<std::mutex> lock(m_mutex);
-    m_changed.wait(lock, [this] { return m_queue.empty() && m_decoding.isEmpty(); });
+    m_changed.wait(lock, [this] {
+        return (m_queue.empty() || !m_started) && m_decoding.isEmpty() && m_dropped.empty();
+    });
 }
 
 bool DecodeAhead::holds(const QString &path) const

@@ -11,6 +11,7 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace velt {
 
@@ -34,12 +35,16 @@ public:
     DecodeAhead(const DecodeAhead &) = delete;
     DecodeAhead &operator=(const DecodeAhead &) = delete;
 
-    // The picture about to be shown and those to decode ahead, in that order. Drops every other
-    // picture, decoded or waiting, and starts decoding the missing ones of `ahead`.
+    // The picture about to be shown (empty: none) and those to decode ahead, in that order. Drops
+    // every other picture, decoded or waiting, and queues the missing ones of `ahead`. When the one
+    // to show is not in memory the worker waits until take() has decoded it (or start()), so that
+    // it does not compete with that decode.
     void plan(const QString &showing, const QStringList &ahead);
     // The picture of path decoded from the file as it is now: from memory when it was decoded
     // ahead, after the decode in progress when it is being decoded, decoded here otherwise.
     LoadedPicture take(const QString &path);
+    // Lets the worker go on without a take(): the picture on show was not loaded.
+    void start();
 
     // Blocks until nothing waits to be decoded and no decode is in progress.
     void waitUntilIdle();
@@ -51,6 +56,7 @@ public:
     static constexpr int kMaxHeld = 3; // the one on show, the next and the previous
 
 private:
+    void startLocked(std::unique_lock<std::mutex> &lock); // unlocks
     void work();
 
     Loader m_loadHere;  // on the window thread, every kind of picture
@@ -60,6 +66,10 @@ private:
     PictureCache m_cache{kMaxHeld};
     QStringList m_wanted;
     std::deque<QString> m_queue;
+    bool m_started = false;
+    // Pictures dropped by plan: freed by the worker, off the window thread, or here before a
+    // decode, so that a decode never adds to pictures nobody wants.
+    std::vector<QImage> m_dropped;
     QString m_decoding; // the worker's file, empty when it waits
     bool m_stop = false;
     std::thread m_worker;

@@ -66,9 +66,16 @@ std::optional<QImage> PictureCache::find(const QString &path, const FileStamp &s
     return it->picture;
 }
 
-void PictureCache::retainOnly(const QStringList &paths)
+std::vector<QImage> PictureCache::retainOnly(const QStringList &paths)
 {
-    std::erase_if(m_entries, [&paths](const Entry &e) { return !paths.contains(e.path); });
+    std::vector<QImage> dropped;
+    std::erase_if(m_entries, [&paths, &dropped](Entry &e) {
+        if (paths.contains(e.path))
+            return false;
+        dropped.push_back(std::move(e.picture));
+        return true;
+    });
+    return dropped;
 }
 
 void PictureCache::remove(const QString &path)

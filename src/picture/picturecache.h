@@ -39,8 +39,8 @@ public:
     // The picture of path when its file still has stamp. A picture decoded from another state
     // of the file is dropped here, so its memory is free before the file is decoded again.
     std::optional<QImage> find(const QString &path, const FileStamp &stamp);
-    // Keeps the pictures of these paths and drops every other one.
-    void retainOnly(const QStringList &paths);
+    // Keeps the pictures of these paths and hands back every other one.
+    std::vector<QImage> retainOnly(const QStringList &paths);
     void remove(const QString &path);
     void clear() { m_entries.clear(); }
 

@@ -490,7 +490,7 @@ void FrmView::showListPicture()
 void FrmView::openPictureWindow()
 {
     unloadPicture();
-    // The next and previous list pictures are decoded on a worker while this one is shown.
+    // The next and previous list pictures are decoded on a worker once this one is loaded.
     m_decodeAhead.plan(m_fn, pagingNeighbours(m_state, m_ExtTable));
     auto *picture = new FrmPicture(m_state, m_settings, m_dialogs, *this);
     picture->setPictureSource([this](const QString &path) { return m_decodeAhead.take(path); });
@@ -508,6 +508,7 @@ void FrmView::openPictureWindow()
     picture->Form_Load();
     if (m_picture == picture)
         picture->show();
+    m_decodeAhead.start();
 }
 
 void FrmView::setPictureNumber(int listPos)

@@ -129,6 +129,7 @@ private Q_SLOTS:
         CountingLoader counting;
         DecodeAhead ahead(counting.loader());
         ahead.plan(paths.at(0), {next});
+        ahead.start(); // as when the first picture was not loaded
         ahead.waitUntilIdle();
         QVERIFY(ahead.holds(next));
 
@@ -156,6 +157,25 @@ private Q_SLOTS:
         QVERIFY(shown.ok());
         QVERIFY(near(shown.image.pixelColor(5, 5), expected));
         QCOMPARE(counting.of(next), 2);
+    }
+
+    // A picture that is not in memory is decoded on the window thread before the worker starts on
+    // the ones ahead, so that the two do not share the processor; one in memory does not wait.
+    void workerWaitsForTheShownDecode()
+    {
+        const QStringList paths = writeList(3);
+        CountingLoader counting;
+        DecodeAhead ahead(counting.loader());
+        ahead.plan(paths.at(0), {paths.at(1)});
+        ahead.waitUntilIdle();
+        QCOMPARE(counting.of(paths.at(1)), 0);
+        QVERIFY(ahead.take(paths.at(0)).ok());
+        ahead.waitUntilIdle();
+        QVERIFY(ahead.holds(paths.at(1)));
+
+        ahead.plan(paths.at(1), {paths.at(2), paths.at(0)});
+        ahead.waitUntilIdle();
+        QVERIFY(ahead.holds(paths.at(2)));
     }
 
     // Whether the worker has started, finished or not yet taken a file when it is shown, the
