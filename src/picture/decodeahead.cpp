@@ -152,6 +152,20 @@ void DecodeAhead::work()
     }
 }
 
+void DecodeAhead::clear()
+{
+    std::vector<QImage> dropped;
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_wanted.clear();
+        m_queue.clear();
+        dropped = std::exchange(m_dropped, {});
+        for (QImage &picture : m_cache.retainOnly({}))
+            dropped.push_back(std::move(picture));
+        m_changed.wait(lock, [this] { return m_decoding.isEmpty(); });
+    }
+}
+
 void DecodeAhead::waitUntilIdle()
 {
     std::unique_lock<std::mutex> lock(m_mutex);

@@ -46,6 +46,9 @@ public:
     // Lets the worker go on without a take(): the picture on show was not loaded.
     void start();
 
+    // Drops every picture and everything queued, and waits for a decode in progress: no file is
+    // open or read afterwards (before the working folder is emptied).
+    void clear();
     // Blocks until nothing waits to be decoded and no decode is in progress.
     void waitUntilIdle();
     // Whether a decoded picture of path is held; how many and their pixel bytes.

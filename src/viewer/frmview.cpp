@@ -232,6 +232,7 @@ bool FrmView::Form_QueryUnload()
                              MsgIcon::Critical, MsgButtons::Ok);
     }
     hide();
+    m_decodeAhead.clear(); // no file of the working folder stays open while it is emptied
     if (m_state.ListCount + m_state.GifCount != 0) {
         if (emptyWorkDir(m_state.WorkDir) == EmptyResult::SomeFailed)
             report();

@@ -222,6 +222,8 @@ private Q_SLOTS:
         // A refused file is decoded again where it is shown, and refused there.
         QVERIFY(!ahead.take(bad).ok());
         QCOMPARE(counting.of(bad), 2);
+        ahead.clear();
+        QCOMPARE(ahead.heldCount(), 0);
     }
 };
 
