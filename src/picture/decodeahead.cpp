@@ -90,8 +90,11 @@ LoadedPicture DecodeAhead::take(const QString &path)
     std::erase(m_queue, path);
     m_changed.wait(lock, [this, &path] { return m_decoding != path; });
     if (stamp) {
-        if (std::optional<QImage> held = m_cache.find(path, *stamp))
+        if (std::optional<QImage> held = m_cache.find(path, *stamp)) {
+            m_started = true;
+            startLocked(lock);
             return LoadedPicture{std::move(*held), QString()};
+        }
     }
     m_cache.remove(path);
     std::vector<QImage> dropped = std::exchange(m_dropped, {});
