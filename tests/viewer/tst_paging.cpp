@@ -14,29 +14,9 @@
 
 using namespace velt;
 
+using picturefiles::writeDated;
+
 namespace {
-
-const QDateTime kTime(QDate(2026, 12, 1), QTime(10, 0));
-
-QByteArray jpegOf(QColor colour, QSize size = {40, 30})
-{
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(colour);
-    return picturefiles::encoded(image, "JPG", 95);
-}
-
-bool writeDated(const QString &path, const QByteArray &bytes, const QDateTime &time = kTime)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush()
-            && file.setFileTime(time, QFileDevice::FileModificationTime);
-}
-
-bool near(QColor a, QColor b)
-{
-    return qAbs(a.red() - b.red()) < 12 && qAbs(a.green() - b.green()) < 12
-            && qAbs(a.blue() - b.blue()) < 12;
-}
 
 const QColor kColours[] = {Qt::red, Qt::green, Qt::blue, Qt::yellow};
 
@@ -77,7 +57,8 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(state.WorkDir));
         for (int k = 1; k <= 4; ++k) {
             const QString name = QStringLiteral("p%1.jpg").arg(k);
-            QVERIFY(writeDated(state.WorkDir + QLatin1Char('/') + name, jpegOf(kColours[k - 1])));
+            QVERIFY(writeDated(state.WorkDir + QLatin1Char('/') + name,
+                               picturefiles::plainJpeg(kColours[k - 1])));
             state.ListFile.append(name);
         }
         state.ListCount = 4;
@@ -91,7 +72,7 @@ private Q_SLOTS:
         QColor expected = kColours[1];
         if (change == QLatin1String("rewritten")) {
             expected = Qt::magenta;
-            QVERIFY(writeDated(second, jpegOf(expected, {48, 30})));
+            QVERIFY(writeDated(second, picturefiles::plainJpeg(expected, {48, 30})));
         } else if (change == QLatin1String("cut")) {
             QFile file(second);
             QVERIFY(file.open(QIODevice::ReadWrite));
@@ -105,7 +86,7 @@ private Q_SLOTS:
         QVERIFY(window);
         if (report == int(CheckResult::Passes)) {
             QVERIFY(dialogs.messages.isEmpty());
-            QVERIFY(near(window->picture().pixelColor(10, 10), expected));
+            QVERIFY(picturefiles::nearColour(window->picture().pixelColor(10, 10), expected));
             QVERIFY(view.Command15->isEnabled());
         } else {
             // The report of a file that was never decoded ahead.
@@ -122,7 +103,8 @@ private Q_SLOTS:
         // Back to the first picture: it was kept while the second was on show.
         QVERIFY(view.decodeAhead().holds(state.WorkDir + QStringLiteral("/p1.jpg")));
         view.Command12_Click();
-        QVERIFY(near(view.pictureWindow()->picture().pixelColor(10, 10), kColours[0]));
+        QVERIFY(picturefiles::nearColour(view.pictureWindow()->picture().pixelColor(10, 10),
+                                         kColours[0]));
         view.decodeAhead().waitUntilIdle();
         QVERIFY(view.decodeAhead().heldCount() <= DecodeAhead::kMaxHeld);
         view.Form_QueryUnload();
