@@ -2,6 +2,8 @@
 // 100 000 entries each (a third of them pictures, the rest pages and scripts), extracted into a
 // working folder the way the collection does it, serving the window between entries.
 
+#include "figure.h"
+
 #include "browser/extraction.h"
 
 #include "browser/cachebuilder.h"
@@ -14,6 +16,7 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <string>
 
 using namespace velt;
 using namespace cachebuilder;
@@ -91,6 +94,14 @@ int main(int argc, char **argv)
                     "(%.0f entries/s), side table saved in %.3f s\n",
                     name, entries, buildSeconds, written, seconds, entries / seconds, saveSeconds);
         std::fflush(stdout);
+        const std::string id = format == CacheFormat::Chromium ? "chromium" : "firefox";
+        bench::printFigure(("browsercache." + id + "_extract").c_str(), seconds, "s",
+                           (std::string(name) + " cache of " + std::to_string(entries)
+                            + " entries extracted into the working folder")
+                                   .c_str(),
+                           2);
+        bench::printFigure(("browsercache." + id + "_rate").c_str(), entries / seconds, "entries/s",
+                           (std::string(name) + " entries read per second").c_str(), 0);
     }
     return 0;
 }

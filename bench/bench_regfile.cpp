@@ -2,6 +2,8 @@
 // process of its own so that its peak memory is its own. Prints the file size, the store's
 // bytes, the child's peak resident memory and the time.
 
+#include "figure.h"
+
 #include "cache/regfile.h"
 
 #include <QElapsedTimer>
@@ -12,6 +14,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <string>
 
 using namespace velt;
 
@@ -49,6 +52,7 @@ QByteArray utf16(const QByteArray &ascii)
 
 struct Case
 {
+    const char *id; // the figure's name
     const char *name;
     std::function<QByteArray()> make;
 };
@@ -70,6 +74,11 @@ void run(const Case &c)
                     double(store.memoryBytes()) / double(std::max<qsizetype>(1, file.size())),
                     self.ru_maxrss / 1024.0, qlonglong(ms));
         std::fflush(stdout);
+        const std::string id = std::string("regfile.") + c.id;
+        bench::printFigure((id + "_peak_rss").c_str(), self.ru_maxrss / 1024.0, "MB",
+                           (std::string("peak resident memory parsing ") + c.name).c_str());
+        bench::printFigure((id + "_time").c_str(), double(ms), "ms",
+                           (std::string("time parsing ") + c.name).c_str(), 0);
         _exit(0);
     }
     int status = 0;
@@ -81,48 +90,48 @@ void run(const Case &c)
 int main()
 {
     const Case cases[] = {
-            {"30 000 components in one key (refused)",
+            {"deep_key", "30 000 components in one key (refused)",
              [] {
                  return "REGEDIT4\n" + deepKey(30000, 0);
              }},
-            {"90 KB of 45 000-component keys (refused)",
+            {"deep_keys_90k", "90 KB of 45 000-component keys (refused)",
              [] {
                  QByteArray f = "REGEDIT4\n";
                  while (f.size() < 90 * 1024)
                      f += deepKey(45000 / 20, f.size());
                  return f;
              }},
-            {"16 MB of 511-component keys",
+            {"keys_511", "16 MB of 511-component keys",
              [] {
                  return repeatUntilFull("REGEDIT4\n", [](int i) { return deepKey(510, i); });
              }},
-            {"16 MB of short keys",
+            {"short_keys", "16 MB of short keys",
              [] {
                  return repeatUntilFull("REGEDIT4\n", [](int i) {
                      return "[HKLM\\" + QByteArray::number(i, 36) + "]\n";
                  });
              }},
-            {"16 MB of empty values under one key",
+            {"empty_values", "16 MB of empty values under one key",
              [] {
                  return repeatUntilFull("REGEDIT4\n[HKLM\\K]\n", [](int) { return "@=\"\"\n"; });
              }},
-            {"16 MB of value removals",
+            {"value_removals", "16 MB of value removals",
              [] {
                  return repeatUntilFull("REGEDIT4\n[HKLM\\K]\n", [](int) { return "@=-\n"; });
              }},
-            {"16 MB of key removals",
+            {"key_removals", "16 MB of key removals",
              [] {
                  return repeatUntilFull("REGEDIT4\n", [](int i) {
                      return "[-HKLM\\" + QByteArray::number(i, 36) + "]\n";
                  });
              }},
-            {"16 MB hex value over continued lines",
+            {"hex_continued", "16 MB hex value over continued lines",
              [] {
                  return repeatUntilFull("REGEDIT4\n[HKLM\\K]\n\"b\"=hex:",
                                         [](int) { return QByteArray("00,01,02,\\\n"); })
                          + "00\n";
              }},
-            {"8 MB UTF-16 of short keys",
+            {"utf16_keys", "8 MB UTF-16 of short keys",
              [] {
                  QByteArray a = "Windows Registry Editor Version 5.00\n";
                  for (int i = 0; a.size() < kTarget / 2; ++i)

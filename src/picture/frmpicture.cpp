@@ -106,10 +106,10 @@ FrmPicture::FrmPicture(MdlVELT &state, Settings &settings, UserDialogs &dialogs,
 {
     setObjectName(QStringLiteral("FrmPicture"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, kBackground);
-    setPalette(pal);
+    // The grey background is painted, not set in a palette: a palette of its own for every
+    // picture window would give its buttons new keys in the style's pixmap cache each time, and
+    // that cache would grow page by page.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
 
     Picture1 = new PictureArea(this);
@@ -163,6 +163,11 @@ void FrmPicture::setTimerInterval(int ms)
     Timer1->setInterval(ms);
 }
 
+void FrmPicture::setPictureSource(std::function<LoadedPicture(const QString &path)> source)
+{
+    m_pictureSource = std::move(source);
+}
+
 void FrmPicture::applyInitialGeometry()
 {
     Picture1->setGeometry(twipsToPixels(kPicture1Initial));
@@ -189,7 +194,7 @@ bool FrmPicture::Form_Load()
     m_owner.setCopyButtonEnabled(true);
 
     clearPictures();
-    LoadedPicture loaded = loadPicture(fn);
+    LoadedPicture loaded = m_pictureSource ? m_pictureSource(fn) : loadPicture(fn);
     if (!loaded.ok()) {
         reportFailure(CheckResult::Unreadable, check.modified);
         return false;
@@ -372,6 +377,11 @@ void FrmPicture::keyPressEvent(QKeyEvent *event)
 {
     if (!Form_KeyDown(event->key(), event->modifiers()))
         QWidget::keyPressEvent(event);
+}
+
+void FrmPicture::paintEvent(QPaintEvent *event)
+{
+    QPainter(this).fillRect(event->rect(), kBackground);
 }
 
 void FrmPicture::mousePressEvent(QMouseEvent *event)

@@ -4,10 +4,12 @@
 #include "app/mdlvelt.h"
 #include "app/settings.h"
 #include "picture/imagecheck.h"
+#include "picture/pictureloader.h"
 
 #include <QImage>
 #include <QWidget>
 
+#include <functional>
 #include <optional>
 
 class QPushButton;
@@ -70,6 +72,9 @@ public:
     ~FrmPicture() override;
 
     void setTimerInterval(int ms);
+    // Where Form_Load takes the decoded picture from after the check passed (the main window's
+    // decode-ahead); loadPicture when none is set.
+    void setPictureSource(std::function<LoadedPicture(const QString &path)> source);
     qint16 TimeT() const { return m_timeT; }
     void setTimeT(qint16 value) { m_timeT = value; }
 
@@ -98,6 +103,7 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -123,6 +129,7 @@ private:
     QPushButton *Command3 = nullptr;
     QTimer *Timer1 = nullptr;
     qint16 m_timeT = 0;
+    std::function<LoadedPicture(const QString &path)> m_pictureSource;
 };
 
 } // namespace velt

@@ -16,6 +16,8 @@
 #include <QSvgRenderer>
 #include <QXmlStreamReader>
 
+#include <mutex>
+
 #ifdef Q_OS_UNIX
 #include <csignal>
 #include <unistd.h>
@@ -68,10 +70,23 @@ LoadedPicture ready(QImage image)
 }
 
 // scaledTo valid: decoded at that size, stretched (JPEG at a reduced DCT scale first).
+// Qt's allocation limit is one process-wide value that its readers read without a lock: it is
+// written only when it differs, under a lock, so a load on another thread never reads it while
+// it is written.
+void applyAllocationLimit()
+{
+    static std::mutex lock;
+    const int wanted = int(kMaxPictureBytes / (1024 * 1024));
+    const std::lock_guard<std::mutex> guard(lock);
+    if (QImageReader::allocationLimit() != wanted)
+        QImageReader::setAllocationLimit(wanted);
+}
+
+// scaledTo valid: decoded at that size, stretched (JPEG at a reduced DCT scale first).
 LoadedPicture loadRaster(const QString &path, QSize scaledTo = QSize())
 {
-    // The limit is Qt's process-wide one; set it on every load so nobody can have raised it.
-    QImageReader::setAllocationLimit(int(kMaxPictureBytes / (1024 * 1024)));
+    // Checked on every load so that nobody can have raised it.
+    applyAllocationLimit();
     QImageReader reader(path);
     reader.setDecideFormatFromContent(true);
     if (!reader.canRead())
@@ -261,29 +276,44 @@ LoadedPicture loadSvg(const QString &path)
 
 LoadedPicture loadAny(const QString &path, const MetafileHelper &helper, QSize scaledTo)
 {
+    switch (loaderKindOf(path)) {
+    case LoaderKind::Unreadable:
+        return failure(QStringLiteral("not a readable file"));
+    case LoaderKind::Metafile:
+        return loadMetafile(path, helper);
+    case LoaderKind::Svg:
+        return loadSvg(path);
+    case LoaderKind::Raster:
+        break;
+    }
+    return loadRaster(path, scaledTo);
+}
+
+} // namespace
+
+LoaderKind loaderKindOf(const QString &path)
+{
     // A FIFO or device would block the reader: only regular files are loaded.
     if (path.isEmpty() || !QFileInfo(path).isFile())
-        return failure(QStringLiteral("not a readable file"));
+        return LoaderKind::Unreadable;
     QByteArray head;
     {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))
-            return failure(file.errorString());
+            return LoaderKind::Unreadable;
         head = file.read(kSignatureBytes);
     }
     const auto kind = metafileKindOf(reinterpret_cast<const unsigned char *>(head.constData()),
                                      std::size_t(head.size()));
     if (kind != MetafileKind::None)
-        return loadMetafile(path, helper);
+        return LoaderKind::Metafile;
     // SVG is a picture type only where it was named so, for files from today's browsers; for
     // the other caches a drawing in SVG stays a file the loader does not know.
     if (path.endsWith(QLatin1String(".svg"), Qt::CaseInsensitive)
         && formatFromSignature(head).extension == QLatin1String("svg"))
-        return loadSvg(path);
-    return loadRaster(path, scaledTo);
+        return LoaderKind::Svg;
+    return LoaderKind::Raster;
 }
-
-} // namespace
 
 MetafileHelper defaultMetafileHelper()
 {

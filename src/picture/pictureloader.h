@@ -41,4 +41,9 @@ LoadedPicture loadPicture(const QString &path, const MetafileHelper &helper);
 // it refuses is refused here too.
 LoadedPicture loadThumbnail(const QString &path, QSize size, const MetafileHelper &helper);
 
+// How loadPicture reads a file: Qt's image readers in this process, the metafile helper process,
+// or the SVG renderer. Decided from the content (and for SVG the name) as loadPicture decides.
+enum class LoaderKind { Raster, Metafile, Svg, Unreadable };
+LoaderKind loaderKindOf(const QString &path);
+
 } // namespace velt

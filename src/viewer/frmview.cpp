@@ -194,6 +194,7 @@ bool FrmView::Form_QueryUnload()
                              MsgIcon::Critical, MsgButtons::Ok);
     }
     hide();
+    m_decodeAhead.clear(); // no file of the working folder stays open while it is emptied
     if (m_state.ListCount + m_state.GifCount != 0) {
         if (emptyWorkFolder(m_state) == EmptyResult::SomeFailed)
             report();
@@ -363,7 +364,10 @@ void FrmView::showListPicture()
 void FrmView::openPictureWindow()
 {
     unloadPicture();
+    // The next and previous list pictures are decoded on a worker once this one is loaded.
+    m_decodeAhead.plan(m_fn, pagingNeighbours(m_state, m_ExtTable));
     auto *picture = new FrmPicture(m_state, m_settings, m_dialogs, *this);
+    picture->setPictureSource([this](const QString &path) { return m_decodeAhead.take(path); });
     // The window stays until the next picture replaces it: a key release handed over to
     // this window may still be on its way to the closed picture window.
     picture->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -378,6 +382,7 @@ void FrmView::openPictureWindow()
     picture->Form_Load();
     if (m_picture == picture)
         picture->show();
+    m_decodeAhead.start();
 }
 
 void FrmView::setPictureNumber(int listPos)

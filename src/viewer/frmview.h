@@ -6,6 +6,7 @@
 #include "app/settings.h"
 #include "cache/collection.h"
 #include "index/frmno.h"
+#include "picture/decodeahead.h"
 #include "picture/frmpicture.h"
 #include "viewer/viewercollection.h"
 #include "viewer/viewerfiles.h"
@@ -130,6 +131,8 @@ public:
     bool settingsWriteFailed() const { return m_settingsWriteFailed; }
 
     FrmPicture *pictureWindow() const { return m_picture; }
+    // The pictures decoded ahead for paging.
+    DecodeAhead &decodeAhead() { return m_decodeAhead; }
     // Run after a picture copy when the picture was opened from the image-number window
     // (PicOwner 1): that window gives the focus back to its list.
     std::function<void()> focusIndexList;
@@ -197,6 +200,7 @@ private:
     bool m_settingsWriteFailed = false;
     KeyPreview *m_keys = nullptr;
     bool m_f1Pending = false;
+    DecodeAhead m_decodeAhead;
 };
 
 } // namespace velt

@@ -5,6 +5,8 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <QColor>
+#include <QDateTime>
 #include <QFile>
 #include <QImage>
 #include <QSize>
@@ -36,6 +38,29 @@ inline bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// The same, with the given modification time (set after the data is flushed).
+inline bool writeDated(const QString &path, const QByteArray &bytes,
+                       const QDateTime &time = QDateTime(QDate(2026, 12, 1), QTime(10, 0)))
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush()
+            && file.setFileTime(time, QFileDevice::FileModificationTime);
+}
+
+// A JPEG of one colour, and whether a decoded pixel is that colour within JPEG's error.
+inline QByteArray plainJpeg(QColor colour, QSize size = {32, 24})
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    return encoded(image, "JPG", 95);
+}
+
+inline bool nearColour(QColor a, QColor b)
+{
+    return qAbs(a.red() - b.red()) < 12 && qAbs(a.green() - b.green()) < 12
+            && qAbs(a.blue() - b.blue()) < 12;
 }
 
 inline void putU16(QByteArray &out, quint16 v)
