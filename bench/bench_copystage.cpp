@@ -11,6 +11,7 @@
 // last minutes), single rounds on disk vary several times over; a tree on tmpfs
 // (--keep /dev/shm/...) gives steadier figures.
 
+#include "figure.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -221,5 +222,11 @@ int main(int argc, char **argv)
     }
     std::printf("median: velt --list %.0f ms, find+cp %.0f ms, ratio %.2f (target <= 0.5)\n",
                 median(veltTimes), median(plainTimes), median(ratios));
+    bench::printFigure("copystage.velt_list", median(veltTimes), "ms",
+                       "velt --list on the 21-folder tree (collect, walk, order, empty)", 0);
+    bench::printFigure("copystage.find_cp", median(plainTimes), "ms",
+                       "find ... -exec cp -p per folder, then deleting the copies", 0);
+    bench::printFigure("copystage.ratio", median(ratios), "x",
+                       "velt --list / find+cp, median of alternating rounds (target <= 0.5)", 2);
     return 0;
 }
