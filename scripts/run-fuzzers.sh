@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets of fuzz/ with clang++ (ASan + UBSan, -DVELT_FUZZ=ON) into
-# build-fuzz and runs each on its seed corpus (fuzz/corpus/<name>) for a bounded time.
+# build-fuzz and runs each on its seed corpus (fuzz/corpus/<name>, with fuzz/<name>.dict where
+# there is one) for a bounded time.
 #   scripts/run-fuzzers.sh                      every target, 30 s each (the test command runs this)
 #   scripts/run-fuzzers.sh 3600                 every target, an hour each
 #   scripts/run-fuzzers.sh 600 fuzz_regfile     one target, ten minutes
@@ -14,7 +15,8 @@ seconds="${1:-30}"
 shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-    targets=(fuzz_settings fuzz_regfile fuzz_prefs fuzz_picture fuzz_metafile fuzz_ordering)
+    targets=(fuzz_settings fuzz_regfile fuzz_prefs fuzz_picture fuzz_metafile fuzz_ordering
+        fuzz_firefox_entry fuzz_chromium_entry)
 fi
 
 cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DVELT_FUZZ=ON -DVELT_WERROR=ON \
@@ -24,7 +26,7 @@ cmake --build build-fuzz --target fuzzers -j"$(nproc)"
 # The longest input each target tries: a few pages for line-based text, more for pictures.
 max_len() {
     case "$1" in
-        fuzz_regfile | fuzz_picture | fuzz_metafile) echo 65536 ;;
+        fuzz_regfile | fuzz_picture | fuzz_metafile | fuzz_*_entry) echo 65536 ;;
         *) echo 16384 ;;
     esac
 }
@@ -40,9 +42,14 @@ for target in "${targets[@]}"; do
     findings="build-fuzz/findings/$name"
     log="build-fuzz/$target.log"
     mkdir -p "$work" "$findings"
+    # Tokens of the format (magic numbers, field names) where a target has them.
+    dict=()
+    if [ -f "fuzz/$name.dict" ]; then
+        dict=(-dict="fuzz/$name.dict")
+    fi
     if build-fuzz/"$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
         -max_len="$(max_len "$target")" -artifact_prefix="$findings/" -print_final_stats=1 \
-        "$work" "fuzz/corpus/$name" >"$log" 2>&1; then
+        "${dict[@]}" "$work" "fuzz/corpus/$name" >"$log" 2>&1; then
         runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' || echo '?')
         echo "$target: $runs inputs in ${seconds} s, nothing found"
     else

@@ -21,6 +21,7 @@ EntryFile::EntryFile(const QString &path) : m_file(path)
     if (m_size <= kReadWholeBelow) {
         m_whole = m_file.read(m_size);
         m_size = m_whole.size(); // a file that shrank meanwhile is what could be read
+        m_readWhole = true;
     }
 }
 
@@ -28,6 +29,8 @@ std::optional<QByteArray> EntryFile::read(qint64 offset, qint64 length)
 {
     if (!m_file.isOpen() || offset < 0 || length < 0 || offset > m_size || length > m_size - offset)
         return std::nullopt;
+    if (m_readWhole)
+        return m_whole.mid(offset, length);
     if (!m_file.seek(offset))
         return std::nullopt;
     QByteArray data = m_file.read(length);

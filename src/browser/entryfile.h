@@ -24,6 +24,7 @@ private:
     QFile m_file;
     qint64 m_size = 0;
     QByteArray m_whole; // the file, when it is small
+    bool m_readWhole = false;
 };
 
 inline quint32 le32(const QByteArray &b, qsizetype at)

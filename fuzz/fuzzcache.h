@@ -1,0 +1,103 @@
+#pragma once
+
+// What the two cache-entry targets share: the promises about a response read from entry files,
+// and its extraction into a folder made once, under limits small enough for many runs a second.
+
+#include "fuzzcommon.h"
+
+#include "app/workdir.h"
+#include "browser/extraction.h"
+#include "browser/filename.h"
+
+#include <QHash>
+
+#include <memory>
+
+namespace fuzz {
+
+// The bytes of each file an entry was read from, by path.
+using EntryFiles = QHash<QString, QByteArray>;
+
+// Chromium's input: the "_0" file, then, after this line, the "_s" file of sparse ranges.
+inline const QByteArray kSparseSeparator = QByteArrayLiteral("\n--velt-fuzz-sparse-file--\n");
+
+// The input again as an entry file of the given name; empty bytes never make one.
+inline QString writeEntryFile(const QString &name, const QByteArray &bytes)
+{
+    return inputFile(reinterpret_cast<const std::uint8_t *>(bytes.constData()),
+                     std::size_t(bytes.size()), name);
+}
+
+inline const velt::WorkFolder &outputFolder()
+{
+    static const std::shared_ptr<velt::WorkFolder> folder = [] {
+        const QString path = workDir().filePath(QStringLiteral("out"));
+        QDir().mkpath(path);
+        return velt::WorkFolder::openOther(path);
+    }();
+    if (!folder)
+        std::abort();
+    return *folder;
+}
+
+inline QStringList outputFiles()
+{
+    return QDir(outputFolder().path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+}
+
+// Every piece of the body lies inside the file it names; the body's bytes.
+inline QByteArray storedBody(const velt::CachedResponse &response, const EntryFiles &files)
+{
+    QByteArray body;
+    for (const velt::BodyPiece &piece : response.body) {
+        require(files.contains(piece.file));
+        const QByteArray &bytes = files[piece.file];
+        require(piece.offset >= 0 && piece.length > 0 && piece.offset <= bytes.size()
+                && piece.length <= bytes.size() - piece.offset);
+        body += bytes.mid(piece.offset, piece.length);
+    }
+    return body;
+}
+
+// Extracts the response as the collection does: at most one new private file, named safely,
+// holding the stored bytes as they are or their decoding within the limit; nothing left behind
+// when nothing is extracted.
+inline void checkAndExtract(const velt::CachedResponse &response, const EntryFiles &files)
+{
+    using namespace velt;
+    const QByteArray body = storedBody(response, files);
+    require(response.bodyLength() == body.size());
+
+    ExtractLimits limits;
+    limits.maxEncoded = 256 * 1024;
+    limits.maxDecoded = 1024 * 1024;
+    bool changed = true;
+    const auto extracted = extractResponse(response, outputFolder(), limits, &changed);
+    require(!changed); // nothing writes the entry files meanwhile
+    const QStringList left = outputFiles();
+    if (!extracted) {
+        require(left.isEmpty());
+        return;
+    }
+    require(left == QStringList{extracted->name});
+    require(extracted->name.size() <= kMaxCacheNameLength);
+    require(!extracted->name.contains(QLatin1Char('/')) && !extracted->name.contains(QChar()));
+
+    const QString path = QDir(outputFolder().path()).filePath(extracted->name);
+    QFile out(path);
+    require(out.open(QIODevice::ReadOnly));
+    const QByteArray written = out.readAll();
+    out.close();
+    require(written.size() == extracted->facts.size);
+    if (response.head.contentEncodings().isEmpty())
+        require(written == body);
+    else
+        require(written.size() <= limits.maxDecoded);
+    require((out.permissions()
+             & (QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup
+                | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther))
+            == 0);
+    require(outputFolder().removeFile(QFile::encodeName(extracted->name)));
+}
+
+} // namespace fuzz

@@ -1,0 +1,239 @@
+// Writes the seed corpus of the two cache-entry targets: small valid entries of both browsers,
+// built byte by byte as the tests build them, with plain, gzip, brotli and zstd bodies, a range
+// response, a sparse file with overlapping ranges and one with a gap.
+// Usage: make_cache_seeds FUZZ_DIR   (the repository's fuzz/; pictures come from corpus/picture)
+
+#include "fuzzcache.h"
+
+#include "browser/cachebuilder.h"
+
+#include <QTemporaryDir>
+
+#include <brotli/encode.h>
+#include <zlib.h>
+#include <zstd.h>
+
+#include <cstdio>
+
+using namespace cachebuilder;
+
+namespace {
+
+QByteArray gzip(const QByteArray &data)
+{
+    z_stream z{};
+    deflateInit2(&z, 9, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
+    QByteArray out(qsizetype(deflateBound(&z, uLong(data.size()))) + 32, '\0');
+    z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.constData()));
+    z.avail_in = uInt(data.size());
+    z.next_out = reinterpret_cast<Bytef *>(out.data());
+    z.avail_out = uInt(out.size());
+    deflate(&z, Z_FINISH);
+    out.truncate(qsizetype(z.total_out));
+    deflateEnd(&z);
+    return out;
+}
+
+QByteArray brotli(const QByteArray &data)
+{
+    size_t size = BrotliEncoderMaxCompressedSize(size_t(data.size())) + 16;
+    QByteArray out(qsizetype(size), '\0');
+    BrotliEncoderCompress(9, 22, BROTLI_MODE_GENERIC, size_t(data.size()),
+                          reinterpret_cast<const uint8_t *>(data.constData()), &size,
+                          reinterpret_cast<uint8_t *>(out.data()));
+    out.truncate(qsizetype(size));
+    return out;
+}
+
+QByteArray zstd(const QByteArray &data)
+{
+    QByteArray out(qsizetype(ZSTD_compressBound(size_t(data.size()))), '\0');
+    out.truncate(qsizetype(ZSTD_compress(out.data(), size_t(out.size()), data.constData(),
+                                         size_t(data.size()), 19)));
+    return out;
+}
+
+QByteArray wav(int samples)
+{
+    QByteArray data;
+    for (int i = 0; i < samples; ++i)
+        data += char(i % 251);
+    return "RIFF" + le32(quint32(36 + data.size())) + "WAVEfmt " + le32(16)
+            + QByteArray("\1\0\1\0", 4) + le32(8000) + le32(8000) + QByteArray("\1\0\x08\0", 4)
+            + "data" + le32(quint32(data.size())) + data;
+}
+
+QByteArray isoBox(const char *type, const QByteArray &payload)
+{
+    QByteArray box = QByteArray(4, '\0') + type + payload;
+    return box.replace(0, 4, be32(quint32(box.size())));
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "cannot read %s\n", qPrintable(path));
+        std::exit(1);
+    }
+    return f.readAll();
+}
+
+void writeSeed(const QString &path, const QByteArray &bytes)
+{
+    if (!writeFile(path, bytes)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        std::exit(1);
+    }
+}
+
+QList<QByteArray> head(const QByteArray &status, const QList<QByteArray> &fields)
+{
+    return QList<QByteArray>{status} + fields;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: make_cache_seeds FUZZ_DIR\n");
+        return 2;
+    }
+    const QDir fuzzDir(QFile::decodeName(argv[1]));
+    const QString pictures = fuzzDir.filePath(QStringLiteral("corpus/picture"));
+    const QByteArray png = readAll(pictures + QStringLiteral("/a.png"));
+    const QByteArray jpeg = readAll(pictures + QStringLiteral("/a.jpg"));
+    const QByteArray gif = readAll(pictures + QStringLiteral("/a.gif"));
+    const QByteArray sound = wav(300);
+    const QByteArray movie = isoBox("ftyp", QByteArray("isom") + le32(0) + "isommp41")
+            + isoBox("mdat", QByteArray(200, 'v'));
+    const QByteArray svg("<svg xmlns='http://www.w3.org/2000/svg' width='20' height='10'>"
+                         "<rect width='20' height='10' fill='red'/></svg>");
+    // Decodes past the targets' 1 MiB limit: a bomb.
+    const QByteArray zeros(2 * 1024 * 1024, '\0');
+    const auto length = [](const QByteArray &b) {
+        return "Content-Length: " + QByteArray::number(b.size());
+    };
+
+    QTemporaryDir temp;
+    const QDir firefoxOut(fuzzDir.filePath(QStringLiteral("corpus/firefox_entry")));
+    const QDir chromiumOut(fuzzDir.filePath(QStringLiteral("corpus/chromium_entry")));
+    QDir().mkpath(firefoxOut.path());
+    QDir().mkpath(chromiumOut.path());
+
+    struct FirefoxSeed
+    {
+        const char *name;
+        FirefoxEntry entry;
+    };
+    const auto ff = [](const char *key, const QList<QByteArray> &lines, const QByteArray &body) {
+        FirefoxEntry e;
+        e.key = key;
+        e.head = lines.join("\r\n") + "\r\n";
+        e.body = body;
+        return e;
+    };
+    QList<FirefoxSeed> firefox{
+            {"png",
+             ff("a,:https://a.test/p.png",
+                head("HTTP/1.1 200 OK", {"Content-Type: image/png", length(png)}), png)},
+            {"gzip-jpeg",
+             ff("O^partitionKey=%28https%2Ca.test%29,a,:https://a.test/photo.jpg?x=1",
+                head("HTTP/2 200", {"Content-Type: image/jpeg", "Content-Encoding: gzip"}),
+                gzip(jpeg))},
+            {"br-gif",
+             ff("a,:https://b.test/anim.gif",
+                head("HTTP/1.1 200 OK", {"content-type: image/gif", "content-encoding: br"}),
+                brotli(gif))},
+            {"zstd-svg",
+             ff(":https://c.test/logo",
+                head("HTTP/1.1 200 OK",
+                     {"Content-Type: image/svg+xml", "Content-Encoding: gzip, zstd"}),
+                zstd(gzip(svg)))},
+            {"range-wav",
+             ff("a,:https://d.test/s.wav",
+                head("HTTP/1.1 206 Partial Content",
+                     {"Content-Range: bytes 0-99/" + QByteArray::number(sound.size())}),
+                sound.left(100))},
+            {"gzip-bomb",
+             ff("a,:https://e.test/z.png",
+                head("HTTP/1.1 200 OK", {"Content-Type: image/png", "Content-Encoding: gzip"}),
+                gzip(zeros))},
+    };
+    FirefoxEntry alt = ff("a,:https://f.test/m.mp4",
+                          head("HTTP/1.1 200 OK", {"Content-Type: video/mp4", length(movie)}),
+                          movie + "compiled");
+    alt.elements = {{"alt-data", "1;" + QByteArray::number(movie.size()) + ",javascript"}};
+    firefox.append({"alt-data-mp4", alt});
+    FirefoxEntry old = ff("https://g.test/old.gif",
+                          head("HTTP/1.1 200 OK", {"Content-Type: image/gif", length(gif)}), gif);
+    old.version = 1;
+    firefox.append({"version1-gif", old});
+    for (const FirefoxSeed &seed : std::as_const(firefox)) {
+        const QString path = writeFirefoxEntry(temp.path(), seed.entry);
+        writeSeed(firefoxOut.filePath(QString::fromLatin1(seed.name)), readAll(path));
+        QFile::remove(path);
+    }
+
+    struct ChromiumSeed
+    {
+        const char *name;
+        ChromiumEntry entry;
+    };
+    const auto cr = [](const char *key, const QList<QByteArray> &lines, const QByteArray &body) {
+        ChromiumEntry e;
+        e.key = key;
+        e.head = lines;
+        e.body = body;
+        return e;
+    };
+    QList<ChromiumSeed> chromium{
+            {"png",
+             cr("https://a.test/p.png",
+                head("HTTP/1.1 200 OK", {"Content-Type: image/png", length(png)}), png)},
+            {"gzip-jpeg",
+             cr("1/0/_dk_https://a.test https://a.test https://a.test/photo.jpg",
+                head("HTTP/1.1 200", {"content-type: image/jpeg", "content-encoding: gzip"}),
+                gzip(jpeg))},
+            {"br-gif",
+             cr("https://b.test/anim.gif",
+                head("HTTP/1.1 200 OK", {"Content-Type: image/gif", "Content-Encoding: br"}),
+                brotli(gif))},
+            {"zstd-svg",
+             cr("https://c.test/logo.svg",
+                head("HTTP/1.1 200 OK", {"Content-Type: image/svg+xml", "Content-Encoding: zstd"}),
+                zstd(svg))},
+            {"gzip-bomb",
+             cr("https://e.test/z.png",
+                head("HTTP/1.1 200 OK", {"Content-Type: image/png", "Content-Encoding: gzip"}),
+                gzip(zeros))},
+    };
+    ChromiumEntry cut = cr("https://f.test/m.mp4",
+                           head("HTTP/1.1 200 OK", {"Content-Type: video/mp4", length(movie)}),
+                           movie.left(150));
+    cut.truncated = true;
+    chromium.append({"truncated-mp4", cut});
+    const QList<QByteArray> rangeHead =
+            head("HTTP/1.1 206 Partial Content",
+                 {"Content-Type: audio/wav",
+                  "Content-Range: bytes 0-99/" + QByteArray::number(sound.size())});
+    // Ranges stored out of order and overlapping, as a player that seeks leaves them.
+    ChromiumEntry ranges = cr("https://d.test/s.wav", rangeHead, {});
+    ranges.ranges = {{200, sound.mid(200)}, {0, sound.left(150)}, {100, sound.mid(100, 120)}};
+    chromium.append({"sparse-wav", ranges});
+    ChromiumEntry gap = cr("https://d.test/gap.wav", rangeHead, {});
+    gap.ranges = {{0, sound.left(100)}, {180, sound.mid(180)}};
+    chromium.append({"sparse-gap-wav", gap});
+    for (const ChromiumSeed &seed : std::as_const(chromium)) {
+        const QString path0 = writeChromiumEntry(temp.path(), seed.entry);
+        const QString pathS = path0.left(path0.size() - 2) + QStringLiteral("_s");
+        QByteArray input = readAll(path0);
+        if (QFile::exists(pathS))
+            input += fuzz::kSparseSeparator + readAll(pathS);
+        writeSeed(chromiumOut.filePath(QString::fromLatin1(seed.name)), input);
+        QFile::remove(path0);
+        QFile::remove(pathS);
+    }
+    return 0;
+}
