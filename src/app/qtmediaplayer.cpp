@@ -20,6 +20,7 @@
 
 #include <climits>
 #include <cmath>
+#include <utility>
 
 namespace velt {
 
@@ -48,6 +49,16 @@ bool statusSettled(QMediaPlayer::MediaStatus status)
         break;
     }
     return false;
+}
+
+// A sound, or nothing loaded, shows an empty black area.
+void paintBlack(QWidget *area)
+{
+    area->setObjectName(QStringLiteral("videoArea"));
+    QPalette black = area->palette();
+    black.setColor(QPalette::Window, Qt::black);
+    area->setPalette(black);
+    area->setAutoFillBackground(true);
 }
 
 } // namespace
@@ -82,13 +93,8 @@ QtMediaPlayer::QtMediaPlayer(QWidget *parent) : QWidget(parent)
     preferFfmpegMediaBackend();
     setObjectName(QStringLiteral("MediaPlayer1"));
 
-    m_video = new QVideoWidget(this);
-    m_video->setObjectName(QStringLiteral("videoArea"));
-    // A sound, or nothing loaded, shows an empty black area.
-    QPalette black = m_video->palette();
-    black.setColor(QPalette::Window, Qt::black);
-    m_video->setPalette(black);
-    m_video->setAutoFillBackground(true);
+    m_blank = new QWidget(this);
+    paintBlack(m_blank);
 
     m_transport = new QWidget(this);
     m_transport->setObjectName(QStringLiteral("transportRow"));
@@ -122,23 +128,49 @@ QtMediaPlayer::QtMediaPlayer(QWidget *parent) : QWidget(parent)
     column->setSpacing(0);
     // The window lays the player out in twips and sizes it exactly, also below the row's hint.
     column->setSizeConstraint(QLayout::SetNoConstraint);
-    column->addWidget(m_video, 1);
+    column->addWidget(m_blank, 1);
     column->addWidget(m_transport);
-
-    m_player = new QMediaPlayer(this);
-    m_player->setVideoOutput(m_video);
-    attachAudioOutput();
-    auto *devices = new QMediaDevices(this);
-    connect(devices, &QMediaDevices::audioOutputsChanged, this, &QtMediaPlayer::attachAudioOutput);
 
     connect(m_playButton, &QToolButton::clicked, this, &QtMediaPlayer::togglePlayback);
     connect(m_stopButton, &QToolButton::clicked, this, &QtMediaPlayer::stop);
-    connect(m_position, &QSlider::actionTriggered, this,
-            [this] { m_player->setPosition(m_position->sliderPosition()); });
+    connect(m_position, &QSlider::actionTriggered, this, [this] {
+        if (m_player)
+            m_player->setPosition(m_position->sliderPosition());
+    });
     connect(m_volume, &QSlider::valueChanged, this, [this](int value) {
         if (m_audio)
             m_audio->setVolume(float(value) / 100.0f);
     });
+    updateTransport();
+}
+
+QtMediaPlayer::~QtMediaPlayer()
+{
+    if (!m_player)
+        return;
+    // The backend's threads go first, while the video area they draw into still exists.
+    m_player->stop();
+    delete m_player;
+}
+
+void QtMediaPlayer::createPipeline()
+{
+    if (m_player)
+        return;
+    m_video = new QVideoWidget(this);
+    paintBlack(m_video);
+    // In the black area's place, with its stretch.
+    delete layout()->replaceWidget(m_blank, m_video);
+    delete std::exchange(m_blank, nullptr);
+    m_video->show();
+
+    m_player = new QMediaPlayer(this);
+    m_player->setVideoOutput(m_video);
+    m_player->setPlaybackRate(m_rate);
+    attachAudioOutput();
+    auto *devices = new QMediaDevices(this);
+    connect(devices, &QMediaDevices::audioOutputsChanged, this, &QtMediaPlayer::attachAudioOutput);
+
     connect(m_player, &QMediaPlayer::durationChanged, this,
             [this](qint64 ms) { m_position->setRange(0, int(std::min<qint64>(ms, INT_MAX))); });
     connect(m_player, &QMediaPlayer::positionChanged, this, [this](qint64 ms) {
@@ -152,14 +184,6 @@ QtMediaPlayer::QtMediaPlayer(QWidget *parent) : QWidget(parent)
                 if (state == QMediaPlayer::PlayingState)
                     notify();
             });
-    updateTransport();
-}
-
-QtMediaPlayer::~QtMediaPlayer()
-{
-    // The backend's threads go first, while the video area they draw into still exists.
-    m_player->stop();
-    delete m_player;
 }
 
 void QtMediaPlayer::attachAudioOutput()
@@ -185,6 +209,7 @@ void QtMediaPlayer::setFileName(const QString &path)
     // good, so only regular files are handed over.
     if (path.isEmpty() || !QFileInfo(path).isFile())
         return;
+    createPipeline();
 
     QEventLoop loop;
     QTimer timeout;
@@ -224,8 +249,10 @@ void QtMediaPlayer::setFileName(const QString &path)
 
 void QtMediaPlayer::unload()
 {
-    m_player->stop();
-    m_player->setSource(QUrl());
+    if (m_player) {
+        m_player->stop();
+        m_player->setSource(QUrl());
+    }
     m_fileName.clear();
     m_position->setRange(0, 0);
     updateTransport();
@@ -237,12 +264,13 @@ void QtMediaPlayer::setRate(double rate)
     if (!std::isfinite(rate) || rate <= 0)
         return;
     m_rate = rate;
-    m_player->setPlaybackRate(rate);
+    if (m_player)
+        m_player->setPlaybackRate(rate);
 }
 
 QSize QtMediaPlayer::movieSize() const
 {
-    if (m_fileName.isEmpty() || !m_player->hasVideo())
+    if (m_fileName.isEmpty() || !m_player || !m_player->hasVideo())
         return QSize();
     const QSize fromMetaData = m_player->metaData().value(QMediaMetaData::Resolution).toSize();
     if (!fromMetaData.isEmpty())
@@ -284,11 +312,14 @@ void QtMediaPlayer::setHeightTwips(int twips)
 
 void QtMediaPlayer::stop()
 {
-    m_player->stop();
+    if (m_player)
+        m_player->stop();
 }
 
 void QtMediaPlayer::togglePlayback()
 {
+    if (!m_player)
+        return;
     if (m_player->playbackState() == QMediaPlayer::PlayingState)
         m_player->pause();
     else if (!m_fileName.isEmpty())
@@ -297,7 +328,7 @@ void QtMediaPlayer::togglePlayback()
 
 void QtMediaPlayer::updateTransport()
 {
-    const bool playing = m_player->playbackState() == QMediaPlayer::PlayingState;
+    const bool playing = m_player && m_player->playbackState() == QMediaPlayer::PlayingState;
     m_playButton->setIcon(
             style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
     m_playButton->setToolTip(playing ? QStringLiteral("一時停止") : QStringLiteral("再生"));

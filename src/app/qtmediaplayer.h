@@ -28,6 +28,10 @@ QSize displayPictureSize(int mode, QSize movie, QSize current, QSize screen);
 // The embedded player: a video area with its own transport row (play/pause, stop, position,
 // volume) below it. Object name "MediaPlayer1". Works without any sound device: then it plays
 // silently and the volume slider is disabled.
+// The video surface, the backend and the sound output are made when the first file is loaded:
+// the surface opens OpenGL and the backend loads its codec libraries, tens of megabytes that a
+// user who only looks at pictures never needs. Until then the area is an empty black one, and
+// the volume slider keeps its value for the output to come.
 class QtMediaPlayer : public QWidget, public MediaPlayer
 {
     Q_OBJECT
@@ -66,6 +70,8 @@ public:
     void togglePlayback();
 
 private:
+    // Makes the video surface, the backend and the sound output, once.
+    void createPipeline();
     void attachAudioOutput();
     void unload();
     void updateTransport();
@@ -73,6 +79,7 @@ private:
     QMediaPlayer *m_player = nullptr;
     QAudioOutput *m_audio = nullptr;
     QVideoWidget *m_video = nullptr;
+    QWidget *m_blank = nullptr; // the video area before the surface exists
     QWidget *m_transport = nullptr;
     QToolButton *m_playButton = nullptr;
     QToolButton *m_stopButton = nullptr;

@@ -3,7 +3,9 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMediaPlayer>
 #include <QTemporaryDir>
+#include <QVideoWidget>
 #include <QtTest>
 
 #include <limits>
@@ -42,6 +44,9 @@ private Q_SLOTS:
     void withoutAutoSizeTheSizeStays();
     void stopKeepsTheFile_data();
     void stopKeepsTheFile();
+    void nothingLoadedNeedsNoBackend_data();
+    void nothingLoadedNeedsNoBackend();
+    void surfaceTakesTheBlackAreasPlace();
 
 private:
     QString write(const QString &name, const QByteArray &bytes);
@@ -320,6 +325,75 @@ void TestMediaPlayer::stopKeepsTheFile()
     player.togglePlayback();
     QTRY_COMPARE(notifications, 3);
     // and the player goes while it plays
+}
+
+void TestMediaPlayer::nothingLoadedNeedsNoBackend_data()
+{
+    QTest::addColumn<QString>("name"); // what is loaded after the other calls; "" nothing
+    QTest::addColumn<bool>("backend");
+    QTest::newRow("nothing") << QString() << false;
+    QTest::newRow("a missing file") << QStringLiteral("missing.avi") << false;
+    QTest::newRow("a folder") << QStringLiteral("folder.avi") << false;
+    QTest::newRow("a sound") << QStringLiteral("chime.wav") << true;
+    QTest::newRow("a movie") << QStringLiteral("movie.avi") << true;
+}
+
+// The backend and the video surface (OpenGL, the codec libraries) exist from the first file the
+// player is given on, and not before: the viewer's start-up, rate, size and stop calls and
+// names that are not regular files never make them, and then do what they did.
+void TestMediaPlayer::nothingLoadedNeedsNoBackend()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, backend);
+    QVERIFY(QDir().mkpath(m_dir.filePath(QStringLiteral("folder.avi"))));
+    QtMediaPlayer player;
+    player.setFlag(MediaPlayer::kFlag1021, false);
+    player.setRate(0.3);
+    player.setAutoSize(true);
+    player.setDisplaySize(MediaPlayer::kDoubleSize);
+    player.setWidthTwips(5250);
+    player.setHeightTwips(4935);
+    player.stop();
+    player.togglePlayback();
+    player.setFileName(QString());
+    QCOMPARE(player.movieSize(), QSize());
+    QCOMPARE(player.widthTwips(), 5250);
+    if (!name.isEmpty())
+        player.setFileName(m_dir.filePath(name));
+    QCOMPARE(player.findChild<QMediaPlayer *>() != nullptr, backend);
+    QCOMPARE(player.findChild<QVideoWidget *>() != nullptr, backend);
+    QCOMPARE(player.fileName().isEmpty(), !backend);
+    QCOMPARE(player.rate(), 0.3);
+    if (backend)
+        QCOMPARE(float(player.findChild<QMediaPlayer *>()->playbackRate()), 0.3f);
+}
+
+// The surface appears where the black area was, at its size, above the transport row.
+void TestMediaPlayer::surfaceTakesTheBlackAreasPlace()
+{
+    QWidget window;
+    auto *player = new QtMediaPlayer(&window);
+    player->setGeometry(8, 8, 351, 329);
+    window.resize(400, 400);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const auto *black = player->findChild<QWidget *>(QStringLiteral("videoArea"));
+    const auto *row = player->findChild<QWidget *>(QStringLiteral("transportRow"));
+    QVERIFY(black && row && black->isVisible());
+    const QRect area = black->geometry();
+    const QRect rowArea = row->geometry();
+    QCOMPARE(area.bottom() + 1, rowArea.top());
+    QCOMPARE(rowArea.bottom() + 1, 329);
+
+    player->setFileName(m_avi);
+    QCOMPARE(player->fileName(), m_avi);
+    const auto *surface = player->findChild<QVideoWidget *>();
+    QVERIFY(surface);
+    QCOMPARE(player->findChild<QWidget *>(QStringLiteral("videoArea")), surface);
+    QTRY_VERIFY(surface->isVisible());
+    QCOMPARE(surface->geometry(), area);
+    QCOMPARE(row->geometry(), rowArea);
+    QCOMPARE(player->geometry(), QRect(8, 8, 351, 329));
 }
 
 QTEST_MAIN(TestMediaPlayer)

@@ -20,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QVideoWidget>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
@@ -188,6 +189,11 @@ void TestFrmView::startUp()
     QCOMPARE(s.view->focusWidget(), s.view->Command1);
     // Designed outer size 5625 x 7155 twips, less the frame.
     QCOMPARE(s.view->size(), QSize((5625 - 120) / 15, (7155 - 405) / 15));
+    // Pictures alone never need the player's backend or video surface.
+    s.view->Command13_Click();
+    s.view->Command2_Click();
+    QVERIFY(!s.view->MediaPlayer1->findChild<QMediaPlayer *>());
+    QVERIFY(!s.view->MediaPlayer1->findChild<QVideoWidget *>());
 }
 
 void TestFrmView::startUpKeepsEditorPath()
@@ -616,6 +622,8 @@ void TestFrmView::fileButton()
     QCOMPARE(int(s.view->DisplayMode), displayMode);
     QCOMPARE(s.view->pictureWindow() != nullptr, displayMode == 3);
     QCOMPARE(!s.view->MediaPlayer1->fileName().isEmpty(), played);
+    // The video surface is made for the first file the player is given.
+    QCOMPARE(s.view->MediaPlayer1->findChild<QVideoWidget *>() != nullptr, displayMode == 1);
     QCOMPARE(s.view->windowTitle(), displayMode == 1 ? "VELT [" + file + "]" : QString("VELT"));
     QCOMPARE(s.dialogs.messages.isEmpty(), message.isEmpty());
     if (!message.isEmpty())
