@@ -106,7 +106,7 @@ void TestOutputs::printableText_data()
                                             << "a\\tb\\nc\\rd";
     QTest::newRow("other controls") << QStringLiteral("a\x01\x1b\x7f") << "a\\x01\\x1B\\x7F";
     QTest::newRow("NUL") << QString(QChar(0)) << "\\x00";
-    QTest::newRow("C1 next line") << QStringLiteral("a\u0085b") << "a\\x85b";
+    QTest::newRow("C1 next line") << QStringLiteral("a\u0085b") << "a\\u0085b";
     QTest::newRow("line separators") << QStringLiteral("\u2028\u2029") << "\\u2028\\u2029";
     QTest::newRow("unpaired surrogate") << QString(QChar(0xD800)) + "x"
                                         << "\\uD800x";
