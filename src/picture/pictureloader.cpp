@@ -36,7 +36,6 @@ constexpr int kMaxSvgSide = 4096;
 constexpr QSize kSvgDefaultSize(300, 150); // what browsers draw an SVG without a size at
 // The helper's whole answer: the header and the most pixels it may draw.
 constexpr qint64 kMaxHelperOutput = qint64(kMaxRasterHeaderBytes) + kMaxMetafilePixels * 4;
-constexpr int kSniffBytes = 64;
 
 // Raster formats of Qt's readers that we accept (WebP and AVIF where Qt has a plugin for them).
 // SVG files are read apart, below.
