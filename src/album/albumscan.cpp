@@ -7,14 +7,6 @@
 #include "cache/ordering.h"
 #include "viewer/sendcopy.h"
 
-#include <QDir>
-#include <QDirIterator>
-#include <QFileInfo>
-
-#include <algorithm>
-#include <utility>
-#include <vector>
-
 namespace velt {
 
 const char *const kMsgAlbumQuestion = "アルバムモードに切り替えますか？";
@@ -25,39 +17,6 @@ const char *const kMsgAlbumNothingFound = "画像ファイルがアルバムフ�
 
 const char *const kMsgAlbumFolderMissing = "選択したフォルダーが見つかりません。\r\n"
                                            "フォルダーを選択し直して下さい。";
-
-namespace {
-
-// The regular files directly in dir, by upper-cased name as Windows lists a folder; links are
-// left out (the copies in WorkDir are never links).
-QFileInfoList filesByUpperName(const QString &dir)
-{
-    QFileInfoList files;
-    if (dir.isEmpty())
-        return files;
-    QDirIterator it(dir, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    while (it.hasNext()) {
-        it.next();
-        const QFileInfo info = it.fileInfo();
-        if (!info.isSymLink() && info.isFile())
-            files << info;
-    }
-    std::vector<std::pair<QString, qsizetype>> keys;
-    keys.reserve(files.size());
-    for (qsizetype i = 0; i < files.size(); ++i)
-        keys.emplace_back(files[i].fileName().toUpper(), i);
-    std::sort(keys.begin(), keys.end(), [&](const auto &a, const auto &b) {
-        return a.first != b.first ? a.first < b.first
-                                  : files[a.second].fileName() < files[b.second].fileName();
-    });
-    QFileInfoList sorted;
-    sorted.reserve(files.size());
-    for (const auto &key : keys)
-        sorted << files[key.second];
-    return sorted;
-}
-
-} // namespace
 
 QString albumDisplayLine(const QString &fileName, const QDateTime &modified)
 {
@@ -70,8 +29,9 @@ void collectAlbum(MdlVELT &state, const ExtTable &ext)
 {
     state.ListCount = 0;
     state.GifCount = 0;
-    for (const QFileInfo &info : filesByUpperName(state.WorkDir)) {
-        const QString f = info.fileName();
+    // Links are left out: the copies in WorkDir are never links.
+    for (const FolderFile &file : filesInWalkOrder(state.WorkDir)) {
+        const QString &f = file.name;
         if (!ext.SerchGaExp(f))
             continue;
         if (state.ListCount >= kListLimit)
@@ -80,7 +40,7 @@ void collectAlbum(MdlVELT &state, const ExtTable &ext)
             const int k = state.ListCount + 1;
             state.reserveList(k);
             state.ListFile[k] = f;
-            state.ListLine[k] = albumDisplayLine(f, info.lastModified());
+            state.ListLine[k] = albumDisplayLine(f, file.modified);
             state.ListCount = k;
         } else {
             state.reserveGif(state.GifCount + 1);

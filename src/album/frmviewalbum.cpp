@@ -1,6 +1,7 @@
 #include "album/frmviewalbum.h"
 
 #include "app/formdesign.h"
+#include "app/namebytes.h"
 #include "app/programfiles.h"
 #include "index/frmno.h"
 
@@ -133,7 +134,7 @@ void FrmViewAlbum::fillCell(int cell, int position, bool scrolling)
         return;
     }
     const QString name = m_state.ListFile.value(position);
-    target->setFileName(name);
+    target->setFileName(displayFileName(name));
     const ThumbnailOutcome outcome =
             m_thumbnails.outcome(m_state.WorkDir + QLatin1Char('/') + name, m_state.Sources);
     switch (cellPictureFor(outcome.check, !outcome.image.isNull(), scrolling)) {

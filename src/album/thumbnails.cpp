@@ -1,9 +1,9 @@
 #include "album/thumbnails.h"
 
+#include "app/namebytes.h"
 #include "app/version.h"
 #include "picture/imagecheck.h"
 
-#include <QFileInfo>
 #include <QFont>
 #include <QPainter>
 
@@ -87,9 +87,9 @@ ThumbnailCache::ThumbnailCache(QSize cellPixels, const MetafileHelper &helper, i
 
 ThumbnailOutcome ThumbnailCache::outcome(const QString &path, const SourceTable &sources)
 {
-    const QFileInfo info(path);
-    const qint64 size = info.exists() ? info.size() : -1;
-    const QDateTime modified = info.lastModified();
+    const FileStatus status = fileStatus(path);
+    const qint64 size = status.size;
+    const QDateTime &modified = status.modified;
     if (const Entry *known = m_entries.object(path);
         known && size >= 0 && known->size == size && known->modified == modified)
         return known->outcome;

@@ -4,6 +4,7 @@
 #include "app/frmsplash.h"
 #include "app/logging.h"
 #include "app/mdlvelt.h"
+#include "app/namebytes.h"
 #include "app/optiontable.h"
 #include "app/printable.h"
 #include "app/programfiles.h"
@@ -266,7 +267,7 @@ public:
     {
         m_bytes.push_back(QByteArray(program));
         for (const QString &a : arguments)
-            m_bytes.push_back(a.toLocal8Bit());
+            m_bytes.push_back(encodeFileName(a));
         for (QByteArray &b : m_bytes)
             m_pointers.push_back(b.data());
         m_pointers.push_back(nullptr);
@@ -296,9 +297,10 @@ int runVelt(int argc, char **argv)
 {
     holdStandardStreams();
     installMessageFilter();
+    // Paths keep their bytes (a name that is not UTF-8 among them), see namebytes.h.
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+        arguments << decodeFileName(argv[i]);
     const CommandLine cl = parseCommandLine(arguments);
     if (!cl.error.isEmpty())
         return usageError(cl.error);

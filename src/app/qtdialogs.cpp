@@ -1,5 +1,7 @@
 #include "app/qtdialogs.h"
 
+#include "app/namebytes.h"
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -8,6 +10,8 @@
 #include <QMessageBox>
 #include <QProcess>
 #include <QTranslator>
+
+#include <algorithm>
 
 namespace velt {
 
@@ -92,6 +96,12 @@ bool QtDialogs::startProgram(const QString &program, const QStringList &argument
 {
     if (program.isEmpty())
         return false;
+    // A file name that is not UTF-8 is handed over as its bytes.
+    const bool bytes = hasEscapedBytes(program)
+            || std::any_of(arguments.begin(), arguments.end(),
+                           [](const QString &a) { return hasEscapedBytes(a); });
+    if (bytes)
+        return startDetachedProgram(program, arguments);
     return QProcess::startDetached(program, arguments);
 }
 

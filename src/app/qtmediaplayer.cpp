@@ -1,9 +1,10 @@
 #include "app/qtmediaplayer.h"
 
+#include "app/namebytes.h"
+
 #include <QAudioDevice>
 #include <QAudioOutput>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QMediaDevices>
 #include <QMediaMetaData>
@@ -207,8 +208,15 @@ void QtMediaPlayer::setFileName(const QString &path)
     unload();
     // The ffmpeg backend opens the file in this thread: a pipe or a device would block it for
     // good, so only regular files are handed over.
-    if (path.isEmpty() || !QFileInfo(path).isFile())
+    if (path.isEmpty() || !fileStatus(path).regular)
         return;
+    // The backends take a URL, which cannot carry bytes that are not UTF-8 to the file system.
+    QUrl source = QUrl::fromLocalFile(path);
+    if (hasEscapedBytes(path)) {
+        if (!openRegularFile(path, m_openedByBytes))
+            return;
+        source = QUrl::fromLocalFile(descriptorPath(m_openedByBytes.handle()));
+    }
     createPipeline();
 
     QEventLoop loop;
@@ -227,7 +235,7 @@ void QtMediaPlayer::setFileName(const QString &path)
         failed = true;
         loop.quit();
     });
-    m_player->setSource(QUrl::fromLocalFile(path));
+    m_player->setSource(source);
     if (!failed && !statusSettled(m_player->mediaStatus())) {
         QPointer<QtMediaPlayer> alive(this);
         timeout.start(m_loadTimeoutMs);
@@ -253,6 +261,7 @@ void QtMediaPlayer::unload()
         m_player->stop();
         m_player->setSource(QUrl());
     }
+    m_openedByBytes.close();
     m_fileName.clear();
     m_position->setRange(0, 0);
     updateTransport();

@@ -2,6 +2,7 @@
 
 #include "app/mediaplayer.h"
 
+#include <QFile>
 #include <QMap>
 #include <QSize>
 #include <QWidget>
@@ -87,6 +88,9 @@ private:
     QSlider *m_volume = nullptr;
 
     QString m_fileName;
+    // A file whose name is not UTF-8, held open while it is loaded: the player reads it
+    // through its descriptor.
+    QFile m_openedByBytes;
     double m_rate = 1.0;
     int m_displaySize = kFitToControl;
     bool m_autoSize = false;

@@ -1,6 +1,7 @@
 #include "app/workdir.h"
 
 #include "app/mdlvelt.h"
+#include "app/namebytes.h"
 
 #include <QDir>
 #include <QFile>
@@ -91,7 +92,7 @@ std::shared_ptr<WorkFolder> WorkFolder::openFolder(const QString &workDir, bool 
     // Links on the way to the Windows folder are the system's own business; the working
     // folder itself is never reached through one.
     const Descriptor parent(
-            ::open(QFile::encodeName(parentPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+            ::open(encodeFileName(parentPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (parent.get() < 0)
         return nullptr;
     struct stat made
@@ -267,7 +268,7 @@ std::shared_ptr<WorkFolder> WorkFolder::openOther(const QString &dir)
     if (dir.isEmpty())
         return nullptr;
 #ifndef _WIN32
-    const int fd = ::open(QFile::encodeName(dir).constData(),
+    const int fd = ::open(encodeFileName(dir).constData(),
                           O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         return nullptr;

@@ -1,5 +1,6 @@
 #include "browser/extractcommand.h"
 
+#include "app/namebytes.h"
 #include "app/printable.h"
 #include "app/workdir.h"
 #include "browser/filename.h"
@@ -10,7 +11,12 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <algorithm>
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
 
 namespace velt {
 
@@ -23,39 +29,74 @@ constexpr qint64 kCopyChunk = 1024 * 1024;
 QStringList moviesAndSounds(const QString &workDir, const ExtTable &ext)
 {
     QStringList names;
-    const QFileInfoList files =
-            QDir(workDir).entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
-    for (const QFileInfo &info : files) {
-        if (!info.isSymLink() && ext.SerchDoExp(info.fileName()))
-            names << info.fileName();
+    for (const FolderFile &file : filesInWalkOrder(workDir)) {
+        if (ext.SerchDoExp(file.name))
+            names << file.name;
     }
-    std::sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
-        const QString ua = a.toUpper();
-        const QString ub = b.toUpper();
-        return ua != ub ? ua < ub : a < b;
-    });
     return names;
+}
+
+} // namespace
+
+namespace {
+
+// Creates name in folder for writing, never replacing a file (nor writing through a link) of
+// that name; false with *taken set when the name is in use, without it on any other failure.
+bool createNew(QFile &out, const QString &path, bool *taken)
+{
+#ifndef _WIN32
+    const int fd =
+            ::open(encodeFileName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        *taken = errno == EEXIST;
+        return false;
+    }
+    if (out.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle))
+        return true;
+    ::close(fd);
+    ::unlink(encodeFileName(path).constData());
+    *taken = false;
+    return false;
+#else
+    out.setFileName(path);
+    if (out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return true;
+    const QFileInfo info(path);
+    *taken = info.exists() || info.isSymLink();
+    return false;
+#endif
+}
+
+void removeCreated(QFile &out, const QString &path)
+{
+    out.close();
+#ifndef _WIN32
+    ::unlink(encodeFileName(path).constData());
+#else
+    QFile::remove(path);
+#endif
 }
 
 } // namespace
 
 std::optional<QString> copyIntoFolder(const QString &file, const QString &folder)
 {
-    const QFileInfo source(file);
-    if (source.isSymLink() || !source.isFile())
+    // By the name's bytes: one that is not UTF-8 is copied under the same bytes.
+    const FileStatus source = fileStatus(file, Links::NoFollow);
+    QFile in;
+    if (!source.regular || !openRegularFile(file, in))
         return std::nullopt;
-    QFile in(file);
-    if (!in.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QString name = source.fileName();
+    const QString name = file.mid(file.lastIndexOf(QLatin1Char('/')) + 1);
     QFile out;
+    QString outPath;
     std::optional<QString> used;
     for (int n = 1; n <= kMaxNameTries && !used; ++n) {
         const QString candidate = n == 1 ? name : suffixedName(name, n);
-        out.setFileName(QDir(folder).filePath(candidate));
-        if (out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        outPath = QDir(folder).filePath(candidate);
+        bool taken = false;
+        if (createNew(out, outPath, &taken))
             used = candidate;
-        else if (const QFileInfo taken(out.fileName()); !taken.exists() && !taken.isSymLink())
+        else if (!taken)
             return std::nullopt;
     }
     if (!used)
@@ -67,10 +108,10 @@ std::optional<QString> copyIntoFolder(const QString &file, const QString &folder
     }
     ok = out.flush() && ok;
     if (!ok) {
-        out.remove();
+        removeCreated(out, outPath);
         return std::nullopt;
     }
-    out.setFileTime(source.lastModified(), QFileDevice::FileModificationTime);
+    out.setFileTime(source.modified, QFileDevice::FileModificationTime);
     out.close();
     return used;
 }

@@ -1,5 +1,6 @@
 #include "browser/sourcetable.h"
 
+#include "app/namebytes.h"
 #include "app/workdir.h"
 
 #include <QDir>
@@ -15,9 +16,14 @@ namespace {
 constexpr qint64 kMaxTableBytes = 64LL * 1024 * 1024;
 
 // A name or URL in a tab-separated line: tabs, line ends and the escape itself written as %XX.
+QByteArray field(const QByteArray &bytes)
+{
+    return bytes.toPercentEncoding(QByteArray(" !\"#$&'()*+,/:;<=>?@[]^`{|}~"));
+}
+
 QByteArray field(const QString &text)
 {
-    return text.toUtf8().toPercentEncoding(QByteArray(" !\"#$&'()*+,/:;<=>?@[]^`{|}~"));
+    return field(text.toUtf8());
 }
 
 } // namespace
@@ -27,15 +33,24 @@ void SourceTable::insert(const QString &fileName, const SourceFacts &facts)
     m_facts.insert(fileName, facts);
 }
 
-std::optional<SourceFacts> SourceTable::lookup(const QFileInfo &file) const
+std::optional<SourceFacts> SourceTable::lookup(const QString &path, const FileStatus &status) const
 {
-    const auto it = m_facts.constFind(file.fileName());
+    if (m_facts.isEmpty())
+        return std::nullopt;
+    const auto it = m_facts.constFind(path.mid(path.lastIndexOf(QLatin1Char('/')) + 1));
     if (it == m_facts.cend())
         return std::nullopt;
-    if (!file.exists() || file.size() != it->size
-        || file.lastModified().toMSecsSinceEpoch() != it->modified.toMSecsSinceEpoch())
+    if (!status.exists || status.size != it->size
+        || status.modified.toMSecsSinceEpoch() != it->modified.toMSecsSinceEpoch())
         return std::nullopt;
     return *it;
+}
+
+std::optional<SourceFacts> SourceTable::lookup(const QString &path) const
+{
+    if (m_facts.isEmpty())
+        return std::nullopt;
+    return lookup(path, fileStatus(path));
 }
 
 QByteArray SourceTable::serialized() const
@@ -43,7 +58,7 @@ QByteArray SourceTable::serialized() const
     QByteArray text;
     for (auto it = m_facts.cbegin(); it != m_facts.cend(); ++it) {
         const SourceFacts &f = it.value();
-        text += field(it.key()) + '\t' + QByteArray::number(f.size) + '\t'
+        text += field(encodeFileName(it.key())) + '\t' + QByteArray::number(f.size) + '\t'
                 + QByteArray::number(f.modified.toMSecsSinceEpoch()) + '\t' + (f.cut ? "1" : "0")
                 + '\t' + field(f.format) + '\t' + QByteArray::number(f.contentLength) + '\t'
                 + field(f.url) + '\n';
@@ -68,9 +83,9 @@ bool SourceTable::save(const WorkFolder &folder) const
 SourceTable SourceTable::load(const QString &folder)
 {
     SourceTable table;
-    QFile file(QDir(folder).filePath(QString::fromLatin1(kFileName)));
-    if (!QFileInfo(file).isFile() || file.size() > kMaxTableBytes
-        || !file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!openRegularFile(QDir(folder).filePath(QString::fromLatin1(kFileName)), file)
+        || file.size() > kMaxTableBytes)
         return table;
     for (const QByteArray &line : file.readAll().split('\n')) {
         const QByteArrayList parts = line.split('\t');
@@ -86,7 +101,7 @@ SourceTable SourceTable::load(const QString &folder)
         facts.format = QString::fromUtf8(QByteArray::fromPercentEncoding(parts[4]));
         facts.contentLength = parts[5].toLongLong(&lengthOk);
         facts.url = QString::fromUtf8(QByteArray::fromPercentEncoding(parts[6]));
-        const QString name = QString::fromUtf8(QByteArray::fromPercentEncoding(parts[0]));
+        const QString name = decodeFileName(QByteArray::fromPercentEncoding(parts[0]));
         if (sizeOk && timeOk && lengthOk && !name.isEmpty() && !name.contains(QLatin1Char('/')))
             table.insert(name, facts);
     }

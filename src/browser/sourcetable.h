@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDateTime>
-#include <QFileInfo>
 #include <QHash>
 #include <QString>
 
@@ -10,6 +9,7 @@
 namespace velt {
 
 class WorkFolder;
+struct FileStatus;
 
 // What is known about one file written into the working folder from a browser cache.
 struct SourceFacts
@@ -34,9 +34,10 @@ public:
     bool isEmpty() const { return m_facts.isEmpty(); }
     qsizetype size() const { return m_facts.size(); }
     void insert(const QString &fileName, const SourceFacts &facts);
-    // The facts of a file, only when it still has the size and time it was written with.
-    std::optional<SourceFacts> lookup(const QFileInfo &file) const;
-    std::optional<SourceFacts> lookup(const QString &path) const { return lookup(QFileInfo(path)); }
+    // The facts of a file, only when it still has the size and time it was written with
+    // (status: what fileStatus says about path now).
+    std::optional<SourceFacts> lookup(const QString &path, const FileStatus &status) const;
+    std::optional<SourceFacts> lookup(const QString &path) const;
 
     // Writes the table into folder (through a temporary file); false on failure.
     bool save(const QString &folder) const;

@@ -1,14 +1,12 @@
 #include "cache/collection.h"
 
+#include "app/namebytes.h"
 #include "app/workdir.h"
 #include "browser/browsercollection.h"
 #include "cache/ordering.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QDirIterator>
-#include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
 #include <thread>
@@ -56,8 +54,7 @@ bool upperNameLess(const QString &a, const QString &b)
 QStringList listCacheFolders(const QString &root, bool *tooMany)
 {
     *tooMany = false;
-    QStringList all =
-            QDir(root).entryList(QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    QStringList all = foldersIn(root);
     std::sort(all.begin(), all.end(), upperNameLess);
     QStringList folders;
     for (const QString &name : std::as_const(all)) {
@@ -70,34 +67,21 @@ QStringList listCacheFolders(const QString &root, bool *tooMany)
     return folders;
 }
 
-// The regular files of dir with their properties, in the order the walk takes them: by
-// upper-cased name, as Windows file systems list a folder.
-static QFileInfoList filesInWalkOrder(const QString &dir)
+std::vector<FolderFile> filesInWalkOrder(const QString &dir)
 {
-    QFileInfoList files;
-    if (dir.isEmpty())
-        return files;
-    QDirIterator it(dir, QDir::Files | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    while (it.hasNext()) {
-        it.next();
-        const QFileInfo info = it.fileInfo();
-        if (info.isSymLink() || !info.isFile())
-            continue;
-        files << info;
-    }
+    std::vector<FolderFile> files = regularFilesIn(dir);
     // Sort on keys made once, not on upper-casing inside every comparison.
-    std::vector<std::pair<QString, qsizetype>> keys;
+    std::vector<std::pair<QString, size_t>> keys;
     keys.reserve(files.size());
-    for (qsizetype i = 0; i < files.size(); ++i)
-        keys.emplace_back(files[i].fileName().toUpper(), i);
+    for (size_t i = 0; i < files.size(); ++i)
+        keys.emplace_back(files[i].name.toUpper(), i);
     std::sort(keys.begin(), keys.end(), [&](const auto &a, const auto &b) {
-        return a.first != b.first ? a.first < b.first
-                                  : files[a.second].fileName() < files[b.second].fileName();
+        return a.first != b.first ? a.first < b.first : files[a.second].name < files[b.second].name;
     });
-    QFileInfoList sorted;
+    std::vector<FolderFile> sorted;
     sorted.reserve(files.size());
     for (const auto &key : keys)
-        sorted << files[key.second];
+        sorted.push_back(std::move(files[key.second]));
     return sorted;
 }
 
@@ -156,16 +140,15 @@ void collectWorkDir(MdlVELT &state, const Settings &settings, const ExtTable &ex
     state.GifCount = 0;
 
     const WalkConditions conditions = walkConditions(settings, today);
-    const QFileInfoList files = filesInWalkOrder(state.WorkDir);
-    for (const QFileInfo &info : files) {
+    for (const FolderFile &file : filesInWalkOrder(state.WorkDir)) {
         if (state.ListCount >= kListLimit) {
             if (atLimit)
                 atLimit();
             break;
         }
-        const QString f = info.fileName();
-        const QDateTime t = info.lastModified();
-        switch (judgeFile(f, t, info.size(), conditions, ext)) {
+        const QString &f = file.name;
+        const QDateTime &t = file.modified;
+        switch (judgeFile(f, t, file.size, conditions, ext)) {
         case FileVerdict::Skip:
             break;
         case FileVerdict::List: {

@@ -2,6 +2,7 @@
 
 #include "app/dialogs.h"
 #include "app/mdlvelt.h"
+#include "app/namebytes.h"
 #include "app/settings.h"
 #include "cache/locate.h"
 #include "cache/plannedcopy.h"
@@ -109,6 +110,11 @@ FileVerdict judgeFile(const QString &name, const QDateTime &modified, qint64 siz
 // not order the lists. No windows, no messages.
 void collectWorkDir(MdlVELT &state, const Settings &settings, const ExtTable &ext,
                     const QDate &today, const std::function<void()> &atLimit = {});
+
+// The regular files directly in dir (no links), in the order every walk over the working
+// folder takes them: by upper-cased name, as Windows file systems list a folder. Names that are
+// not UTF-8 are kept as namebytes.h says.
+std::vector<FolderFile> filesInWalkOrder(const QString &dir);
 
 // Sub-folders of root in listing order, at most kMaxCacheFolders; tooMany is set when the 21st
 // was found (the warning is due).

@@ -1,5 +1,6 @@
 #include "cache/plannedcopy.h"
 
+#include "app/namebytes.h"
 #include "cache/winpath.h"
 
 #include <QDir>
@@ -32,7 +33,7 @@ QByteArray typeKey(const QByteArray &name)
     const QByteArray type = name.mid(dot + 1);
     for (const char c : type) {
         if (uchar(c) >= 0x80)
-            return QFile::decodeName(type).toUpper().toUtf8();
+            return decodeFileName(type).toUpper().toUtf8();
     }
     return type.toUpper();
 }
@@ -58,8 +59,7 @@ CopyOutcome copyFileInto(const CopyRequest &request)
     const int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | (request.followLinks ? 0 : O_NOFOLLOW);
     const int in = request.folderFd >= 0
             ? ::openat(request.folderFd, request.name.constData(), flags)
-            : ::open((QFile::encodeName(request.folderPath) + '/' + request.name).constData(),
-                     flags);
+            : ::open((encodeFileName(request.folderPath) + '/' + request.name).constData(), flags);
     if (in < 0)
         return {false, errno};
     struct stat info
@@ -154,7 +154,7 @@ int CopyPlan::addFolder(const QString &dir, bool followLinks)
     folder.followLinks = followLinks;
 #ifndef _WIN32
     if (!dir.isEmpty())
-        folder.fd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        folder.fd = ::open(encodeFileName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     DIR *listing = folder.fd >= 0
             ? ::fdopendir(::openat(folder.fd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC))
             : nullptr;
@@ -222,7 +222,7 @@ int CopyPlan::addStep(int folderIndex, const QString &pattern)
     }
     const bool everything = pattern == QLatin1String("*") || pattern == QLatin1String("*.*");
     for (const QByteArray &name : folder.names) {
-        if (everything || wildcardMatch(pattern, QFile::decodeName(name)))
+        if (everything || wildcardMatch(pattern, decodeFileName(name)))
             addCandidate(name, step, folderIndex);
     }
     return step;

@@ -1,5 +1,6 @@
 #include "index/frmno.h"
 
+#include "app/namebytes.h"
 #include "index/gifpage.h"
 #include "index/nolist.h"
 #include "options/frmoption.h"
@@ -138,7 +139,11 @@ void FrmNo::fillList()
     m_state.ListPos = std::min(m_state.ListPos, m_state.ListCount);
     m_lines = m_state.ListLine.mid(1, m_state.ListCount);
     m_filling = true;
-    List1->addItems(m_lines);
+    QStringList shown;
+    shown.reserve(m_lines.size());
+    for (const QString &line : std::as_const(m_lines))
+        shown << displayFileName(line);
+    List1->addItems(shown);
     m_filling = false;
     List1->setCurrentRow(m_state.ListPos - 1);
     List1->scrollToItem(List1->currentItem(), QAbstractItemView::PositionAtCenter);

@@ -1,8 +1,9 @@
 #include "index/gifpage.h"
 
+#include "app/namebytes.h"
+
 #include <QDir>
 #include <QSaveFile>
-#include <QUrl>
 
 namespace velt {
 
@@ -55,9 +56,10 @@ QString escapedText(const QString &name)
 QString gifSource(const QString &name)
 {
     // Unreserved characters and the harmless punctuation of cache names ("ad[1].gif") stay as
-    // they are; "%", "#", "?", ":", "&", quotes, spaces, brackets of markup and every non-ASCII
-    // byte of the UTF-8 name are encoded.
-    return QString::fromLatin1(QUrl::toPercentEncoding(name, "!$'()*+,;=@[]"));
+    // they are; "%", "#", "?", ":", "&", quotes, spaces, brackets of markup and every byte
+    // past ASCII are encoded. The bytes are the file's own, so that a name that is not UTF-8
+    // still names its file.
+    return QString::fromLatin1(encodeFileName(name).toPercentEncoding("!$'()*+,;=@[]"));
 }
 
 QByteArray gifPageBytes(const QStringList &names)
@@ -78,8 +80,8 @@ QByteArray gifPageBytes(const QStringList &names)
     for (const QString &name : names) {
         line(QStringLiteral("<p align=") + q + QStringLiteral("center") + q + QLatin1Char('>'));
         line(QStringLiteral("<font size=") + q + QLatin1Char('2') + q + QStringLiteral(" color=")
-             + q + QStringLiteral("#000080") + q + QLatin1Char('>') + escapedText(name)
-             + QStringLiteral("</font>"));
+             + q + QStringLiteral("#000080") + q + QLatin1Char('>')
+             + escapedText(displayFileName(name)) + QStringLiteral("</font>"));
         line(QStringLiteral("<img border=") + q + QLatin1Char('0') + q + QStringLiteral(" src=") + q
              + gifSource(name) + q + QLatin1Char('>'));
         line(QStringLiteral("</p>"));

@@ -1,5 +1,6 @@
 #include "picture/frmpicture.h"
 
+#include "app/namebytes.h"
 #include "picture/picturelayout.h"
 #include "picture/pictureloader.h"
 
@@ -201,7 +202,7 @@ bool FrmPicture::Form_Load()
     }
     m_picture2 = std::move(loaded.image);
 
-    setWindowTitle(QLatin1Char('[') + fn + QLatin1Char(']'));
+    setWindowTitle(QLatin1Char('[') + displayFileName(fn) + QLatin1Char(']'));
     move(x(), 0);
 
     Picture1->setOrigin(QPoint(0, 0));

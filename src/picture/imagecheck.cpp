@@ -1,7 +1,8 @@
 #include "picture/imagecheck.h"
 
+#include "app/namebytes.h"
+
 #include <QFile>
-#include <QFileInfo>
 
 namespace velt {
 
@@ -51,11 +52,8 @@ CheckResult damagedResultFor(const QString &formatName)
 std::optional<CheckBytes> readCheckBytes(const QString &path)
 {
     // A FIFO or device would block or never end: only regular files are read.
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.isFile())
-        return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!openRegularFile(path, file))
         return std::nullopt;
     const qint64 length = file.size();
     if (length <= 0)
@@ -97,7 +95,7 @@ CheckOutcome checkImageFile(const QString &path)
     if (!bytes)
         return outcome;
     outcome.result = classifyCheckBytes(*bytes);
-    const QDateTime modified = QFileInfo(path).lastModified();
+    const QDateTime modified = fileStatus(path).modified;
     if (modified.isValid())
         outcome.modified = modified;
     return outcome;
@@ -113,12 +111,12 @@ std::optional<bool> PictureCheck(const QString &path)
 
 CheckOutcome checkImageFile(const QString &path, const SourceTable &sources)
 {
-    const QFileInfo info(path);
-    const auto facts = sources.lookup(info);
+    const FileStatus status = fileStatus(path);
+    const auto facts = sources.lookup(path, status);
     if (!facts)
         return checkImageFile(path);
     CheckOutcome outcome;
-    outcome.modified = info.lastModified();
+    outcome.modified = status.modified;
     outcome.result = facts->cut ? damagedResultFor(facts->format) : CheckResult::Passes;
     return outcome;
 }
@@ -167,7 +165,7 @@ QString checkReportText(CheckResult result, const QString &fn,
             QStringLiteral(
                     "この画像データをロード中に、他のサイトに移動したか中止したと思われます。"),
             QStringLiteral("-----------------------------------------------------------"),
-            QStringLiteral("ファイル名  ") + fn,
+            QStringLiteral("ファイル名  ") + displayFileName(fn),
             QStringLiteral("日時　　　  ")
                     + (modified ? checkReportTimeText(*modified) : QString()),
     };

@@ -1,7 +1,8 @@
-// velt-metafile FILE: draws a WMF or EMF file and writes the picture on standard output, in the
-// raster form of metafileformat.h. Exit status 0 on success, 1 on any failure. The metafile
-// libraries parse untrusted bytes and the SVG they make is parsed and drawn here too, so all of
-// it runs in this process under resource limits; the caller adds a time limit.
+// velt-metafile FILE: draws a WMF or EMF file (FILE "-": standard input, as the loader runs it)
+// and writes the picture on standard output, in the raster form of metafileformat.h. Exit status 0
+// on success, 1 on any failure. The metafile libraries parse untrusted bytes and the SVG they make
+// is parsed and drawn here too, so all of it runs in this process under resource limits; the caller
+// adds a time limit.
 
 #include "picture/metafileconvert.h"
 #include "picture/metafileformat.h"
@@ -17,6 +18,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <optional>
 
@@ -66,7 +68,9 @@ void limitResources()
 
 std::optional<QByteArray> readInput(const char *path)
 {
-    std::unique_ptr<FILE, int (*)(FILE *)> file(std::fopen(path, "rb"), &std::fclose);
+    const bool standardInput = std::strcmp(path, "-") == 0;
+    std::unique_ptr<FILE, int (*)(FILE *)> file(standardInput ? stdin : std::fopen(path, "rb"),
+                                                &std::fclose);
     if (!file)
         return std::nullopt;
     QByteArray data;

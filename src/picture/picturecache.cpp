@@ -1,8 +1,8 @@
 #include "picture/picturecache.h"
 
+#include "app/namebytes.h"
 #include "picture/imagecheck.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -21,7 +21,7 @@ std::optional<FileStamp> fileStamp(const QString &path)
     struct stat st
     {
     };
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
+    if (::stat(encodeFileName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
     FileStamp stamp;
     stamp.size = qint64(st.st_size);

@@ -1,5 +1,6 @@
 #include "picture/pictureloader.h"
 
+#include "app/namebytes.h"
 #include "app/programfiles.h"
 #include "browser/mediatype.h"
 #include "picture/metafileformat.h"
@@ -9,7 +10,6 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
 #include <QProcess>
@@ -82,11 +82,11 @@ void applyAllocationLimit()
 }
 
 // scaledTo valid: decoded at that size, stretched (JPEG at a reduced DCT scale first).
-LoadedPicture loadRaster(const QString &path, QSize scaledTo = QSize())
+LoadedPicture loadRaster(QFile &file, QSize scaledTo = QSize())
 {
     // Checked on every load so that nobody can have raised it.
     applyAllocationLimit();
-    QImageReader reader(path);
+    QImageReader reader(&file);
     reader.setDecideFormatFromContent(true);
     if (!reader.canRead())
         return failure(reader.errorString());
@@ -105,19 +105,30 @@ LoadedPicture loadRaster(const QString &path, QSize scaledTo = QSize())
     return ready(std::move(image));
 }
 
-std::optional<QByteArray> runHelper(const MetafileHelper &helper, const QString &path)
+// The helper reads the metafile from its standard input: the file opened here, so that no path
+// is handed over (a name that is not UTF-8 could not be passed as text).
+std::optional<QByteArray> runHelper(const MetafileHelper &helper, QFile &file)
 {
     if (helper.program.isEmpty())
         return std::nullopt;
     QProcess process;
     process.setProgram(helper.program);
-    process.setArguments({path});
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
 #ifdef Q_OS_UNIX
-    // A process group of its own, so that everything it started goes with it.
-    process.setChildProcessModifier([] { ::setpgid(0, 0); });
+    process.setArguments({QStringLiteral("-")});
+    process.setStandardInputFile(QProcess::nullDevice());
+    // A process group of its own, so that everything it started goes with it. The modifier
+    // runs after the standard channels are set up: the file replaces the null device.
+    const int fd = file.handle();
+    process.setChildProcessModifier([fd] {
+        ::setpgid(0, 0);
+        if (::dup2(fd, STDIN_FILENO) < 0 || ::lseek(STDIN_FILENO, 0, SEEK_SET) != 0)
+            ::_exit(1);
+    });
+#else
+    process.setArguments({file.fileName()});
+    process.setStandardInputFile(QProcess::nullDevice());
 #endif
+    process.setStandardErrorFile(QProcess::nullDevice());
     QDeadlineTimer deadline(helper.timeoutMs);
     process.start(QIODevice::ReadOnly);
     if (!process.waitForStarted(int(qMax<qint64>(1, deadline.remainingTime())))) {
@@ -157,9 +168,9 @@ std::optional<QByteArray> runHelper(const MetafileHelper &helper, const QString 
     return output;
 }
 
-LoadedPicture loadMetafile(const QString &path, const MetafileHelper &helper)
+LoadedPicture loadMetafile(QFile &file, const MetafileHelper &helper)
 {
-    const auto output = runHelper(helper, path);
+    const auto output = runHelper(helper, file);
     if (!output)
         return failure(QStringLiteral("metafile helper failed"));
     std::optional<QImage> image = parseRasterOutput(*output);
@@ -238,13 +249,10 @@ bool svgIsSelfContained(const QByteArray &text)
     return !xml.hasError();
 }
 
-LoadedPicture loadSvg(const QString &path)
+LoadedPicture loadSvg(QFile &file)
 {
-    QFile file(path);
     if (file.size() > kMaxSvgFileBytes)
         return failure(QStringLiteral("SVG too large"));
-    if (!file.open(QIODevice::ReadOnly))
-        return failure(file.errorString());
     const QByteArray text = file.read(kMaxSvgFileBytes + 1);
     if (text.size() > kMaxSvgFileBytes)
         return failure(QStringLiteral("SVG too large"));
@@ -273,35 +281,13 @@ LoadedPicture loadSvg(const QString &path)
     return LoadedPicture{std::move(image), QString()};
 }
 
-LoadedPicture loadAny(const QString &path, const MetafileHelper &helper, QSize scaledTo)
+// The reader for the file opened as path, from its first bytes; the file is read from its start
+// again afterwards.
+LoaderKind kindOf(QFile &file, const QString &path)
 {
-    switch (loaderKindOf(path)) {
-    case LoaderKind::Unreadable:
-        return failure(QStringLiteral("not a readable file"));
-    case LoaderKind::Metafile:
-        return loadMetafile(path, helper);
-    case LoaderKind::Svg:
-        return loadSvg(path);
-    case LoaderKind::Raster:
-        break;
-    }
-    return loadRaster(path, scaledTo);
-}
-
-} // namespace
-
-LoaderKind loaderKindOf(const QString &path)
-{
-    // A FIFO or device would block the reader: only regular files are loaded.
-    if (path.isEmpty() || !QFileInfo(path).isFile())
+    const QByteArray head = file.read(kSignatureBytes);
+    if (!file.seek(0))
         return LoaderKind::Unreadable;
-    QByteArray head;
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return LoaderKind::Unreadable;
-        head = file.read(kSignatureBytes);
-    }
     const auto kind = metafileKindOf(reinterpret_cast<const unsigned char *>(head.constData()),
                                      std::size_t(head.size()));
     if (kind != MetafileKind::None)
@@ -312,6 +298,38 @@ LoaderKind loaderKindOf(const QString &path)
         && formatFromSignature(head).extension == QLatin1String("svg"))
         return LoaderKind::Svg;
     return LoaderKind::Raster;
+}
+
+// The file is opened once, and every reader reads that file: a name that is not UTF-8 reaches
+// no library as text, and nothing can be put in the file's place between the look and the read.
+LoadedPicture loadAny(const QString &path, const MetafileHelper &helper, QSize scaledTo)
+{
+    // A FIFO or device would block the reader: only regular files are loaded.
+    QFile file;
+    if (!openRegularFile(path, file))
+        return failure(QStringLiteral("not a readable file"));
+    switch (kindOf(file, path)) {
+    case LoaderKind::Unreadable:
+        return failure(QStringLiteral("not a readable file"));
+    case LoaderKind::Metafile:
+        return loadMetafile(file, helper);
+    case LoaderKind::Svg:
+        return loadSvg(file);
+    case LoaderKind::Raster:
+        break;
+    }
+    return loadRaster(file, scaledTo);
+}
+
+} // namespace
+
+LoaderKind loaderKindOf(const QString &path)
+{
+    // A FIFO or device would block the reader: only regular files are loaded.
+    QFile file;
+    if (!openRegularFile(path, file))
+        return LoaderKind::Unreadable;
+    return kindOf(file, path);
 }
 
 MetafileHelper defaultMetafileHelper()

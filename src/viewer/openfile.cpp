@@ -1,6 +1,7 @@
 #include "viewer/openfile.h"
 
 #include "app/mdlvelt.h"
+#include "app/namebytes.h"
 #include "app/settings.h"
 
 #include <QDir>
@@ -59,7 +60,8 @@ Handoff outsidePlayerFor(const QString &fileName, const Settings &settings)
 
 QString openedCaption(const QString &fileName)
 {
-    return QStringLiteral("VELT [") + QDir::toNativeSeparators(fileName) + QLatin1Char(']');
+    return QStringLiteral("VELT [") + QDir::toNativeSeparators(displayFileName(fileName))
+            + QLatin1Char(']');
 }
 
 } // namespace velt

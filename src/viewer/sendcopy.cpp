@@ -1,16 +1,23 @@
 #include "viewer/sendcopy.h"
 
+#include "app/namebytes.h"
 #include "app/settings.h"
+#include "app/workdir.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSaveFile>
 #include <QStorageInfo>
 
-#ifdef Q_OS_LINUX
+#ifndef _WIN32
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #endif
 
 namespace velt {
@@ -69,13 +76,15 @@ SendPlan planCopy(const CopyJob &job, const QString &folder, const QString &newN
             media ? QStringLiteral("動画・音楽ファイル ") : QStringLiteral("画像ファイル ");
     QString target = name;
     SendPlan plan;
+    // The copy keeps the source's bytes (a name typed by the user is UTF-8); the message shows
+    // what the windows show.
     if (newName.isEmpty()) {
-        plan.message = kindText + name + QStringLiteral(" をコピーしました.");
+        plan.message = kindText + displayFileName(name) + QStringLiteral(" をコピーしました.");
     } else {
         const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
         target = newName + (dot < 0 ? QString() : name.mid(dot));
-        plan.message = kindText + name + QStringLiteral(" を ") + target
-                + QStringLiteral(" に変更してコピーしました.");
+        plan.message = kindText + displayFileName(name) + QStringLiteral(" を ")
+                + displayFileName(target) + QStringLiteral(" に変更してコピーしました.");
     }
     if (!folder.isEmpty() && QDir::isAbsolutePath(folder))
         plan.destination = joinFolder(folder, target);
@@ -100,6 +109,102 @@ QString joinFolder(const QString &folder, const QString &name)
     return folder + QLatin1Char('/') + name;
 }
 
+#ifndef _WIN32
+
+namespace {
+
+// A new file beside target for writing the copy into: with the permission bits target has when
+// it exists (the umask's default otherwise), as a replacement of the file keeps them.
+int createTemporaryBeside(const QByteArray &target, QByteArray *temporary)
+{
+    struct stat existing
+    {
+    };
+    const bool exists = ::stat(target.constData(), &existing) == 0 && S_ISREG(existing.st_mode);
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QByteArray name = target + '.';
+        for (int i = 0; i < 6; ++i)
+            name += letters[QRandomGenerator::global()->bounded(int(sizeof letters) - 1)];
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                              exists ? 0600 : 0666);
+        if (fd < 0 && errno == EEXIST)
+            continue;
+        if (fd >= 0 && exists && ::fchmod(fd, existing.st_mode & 07777) != 0) {
+            ::close(fd);
+            ::unlink(name.constData());
+            return -1;
+        }
+        *temporary = name;
+        return fd;
+    }
+    return -1;
+}
+
+} // namespace
+
+bool copyFileSafely(const QString &source, const QString &destination,
+                    const std::function<void()> &between, qint64 chunkBytes)
+{
+    // Both names go to the file system as their bytes: a name that is not UTF-8 is copied
+    // under the same bytes.
+    QFile in;
+    if (destination.isEmpty() || !openRegularFile(source, in))
+        return false;
+    struct stat info
+    {
+    };
+    if (::fstat(in.handle(), &info) != 0)
+        return false;
+    const QByteArray target = encodeFileName(destination);
+    QByteArray temporary;
+    // Never writes into the destination itself: that could be the source.
+    const int out = createTemporaryBeside(target, &temporary);
+    if (out < 0)
+        return false;
+    QByteArray buffer(qMax<qint64>(chunkBytes, 4096), Qt::Uninitialized);
+#ifdef Q_OS_LINUX
+    constexpr qint64 kWriteBehindBytes = 32 << 20;
+    qint64 unsynced = 0;
+#endif
+    int error = 0;
+    bool ok = true;
+    for (;;) {
+        const qint64 n = in.read(buffer.data(), buffer.size());
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        if (!writeAll(out, buffer.constData(), n, &error)) {
+            ok = false;
+            break;
+        }
+#ifdef Q_OS_LINUX
+        // Start writing to the disk as the copy goes, so the final flush before the rename does
+        // not hold the window for long.
+        unsynced += n;
+        if (unsynced >= kWriteBehindBytes) {
+            ::sync_file_range(out, 0, 0, SYNC_FILE_RANGE_WRITE);
+            unsynced = 0;
+        }
+#endif
+        if (between)
+            between();
+    }
+    if (ok) {
+        const struct timespec times[2] = {{0, UTIME_OMIT}, info.st_mtim};
+        ::futimens(out, times);
+        ::fsync(out); // as a replacement should; a file system without it still copies
+    }
+    ok = ::close(out) == 0 && ok;
+    if (ok && ::rename(temporary.constData(), target.constData()) == 0)
+        return true;
+    ::unlink(temporary.constData());
+    return false;
+}
+
+#else
+
 bool copyFileSafely(const QString &source, const QString &destination,
                     const std::function<void()> &between, qint64 chunkBytes)
 {
@@ -115,10 +220,6 @@ bool copyFileSafely(const QString &source, const QString &destination,
     if (!out.open(QIODevice::WriteOnly))
         return false;
     QByteArray buffer(qMax<qint64>(chunkBytes, 4096), Qt::Uninitialized);
-#ifdef Q_OS_LINUX
-    constexpr qint64 kWriteBehindBytes = 32 << 20;
-    qint64 unsynced = 0;
-#endif
     for (;;) {
         const qint64 n = in.read(buffer.data(), buffer.size());
         if (n < 0)
@@ -127,15 +228,6 @@ bool copyFileSafely(const QString &source, const QString &destination,
             break;
         if (out.write(buffer.constData(), n) != n)
             return false;
-#ifdef Q_OS_LINUX
-        // Start writing to the disk as the copy goes, so the final flush before the rename does
-        // not hold the window for long.
-        unsynced += n;
-        if (unsynced >= kWriteBehindBytes && out.flush()) {
-            ::sync_file_range(out.handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
-            unsynced = 0;
-        }
-#endif
         if (between)
             between();
     }
@@ -144,6 +236,8 @@ bool copyFileSafely(const QString &source, const QString &destination,
     out.setFileTime(info.lastModified(), QFileDevice::FileModificationTime);
     return out.commit();
 }
+
+#endif
 
 QString folderLabelText(const QString &path)
 {

@@ -1,6 +1,7 @@
 #include "viewer/viewerfiles.h"
 
 #include "app/formdesign.h"
+#include "app/namebytes.h"
 #include "app/qtmediaplayer.h"
 #include "viewer/frmsend.h"
 #include "viewer/frmview.h"
@@ -27,8 +28,11 @@ void ViewerFiles::open()
         m_view.CommonDialog1.initialDir.clear();
         if (!chosen || chosen->isEmpty())
             return;
-        m_view.CommonDialog1.fileName = *chosen;
-        m_view.m_fn = *chosen;
+        // A dialog shows a name that is not UTF-8 with replacement characters and hands that
+        // back: the file it names is found by its bytes.
+        const QString path = resolveLossyPath(*chosen);
+        m_view.CommonDialog1.fileName = path;
+        m_view.m_fn = path;
         const OpenKind kind = openKind(m_view.m_fn, m_view.extTable());
         if (kind == OpenKind::Picture || kind == OpenKind::Gif)
             openPicture(kind == OpenKind::Gif);

@@ -2,6 +2,9 @@
 // album dialog starts at.
 #include "album/albumfolder.h"
 #include "album/albumscan.h"
+#include "app/namebytes.h"
+
+#include "common/hostilenames.h"
 
 #include <QDir>
 #include <QFile>
@@ -29,7 +32,7 @@ bool writeFile(const QString &path, const QByteArray &bytes, const QDateTime &ti
 // A Windows folder with WorkDir (holding a cache copy) and BufferDir, and an album folder.
 struct Folders
 {
-    QTemporaryDir dir;
+    hostilenames::TemporaryDir dir; // goes with names that are not UTF-8 too
     MdlVELT state;
     QString album;
 
@@ -73,6 +76,7 @@ private Q_SLOTS:
     void displayLine();
     void album_data();
     void album();
+    void namesThatAreNotText();
     void fortyThousandFiles();
     void workDirNotOurs();
     void startFolder_data();
@@ -209,6 +213,30 @@ void TestAlbumScan::album()
         QVERIFY(copy.open(QIODevice::ReadOnly));
         QCOMPARE(copy.readAll(), QByteArray("jpeg"));
     }
+}
+
+void TestAlbumScan::namesThatAreNotText()
+{
+    Folders f;
+    QStringList expected;
+    for (const hostilenames::Name &n : hostilenames::pictureNames()) {
+        QVERIFY2(hostilenames::writeNamed(f.album, n.bytes, n.bytes), n.label);
+        expected << decodeFileName(n.bytes);
+    }
+    QVERIFY(hostilenames::writeNamed(f.album, "ad\x82\xA0.gif", "GIF;"));
+    loadAlbum(f.state, f.album, ExtTable::standard(), false);
+    QStringList list = listed(f.state);
+    list.sort();
+    expected.sort();
+    QCOMPARE(list, expected);
+    QCOMPARE(gifs(f.state), QStringList{decodeFileName("ad\x82\xA0.gif")});
+    for (const hostilenames::Name &n : hostilenames::pictureNames())
+        QCOMPARE(hostilenames::readNamed(f.state.WorkDir, n.bytes), n.bytes);
+
+    // The next album empties the working folder of them.
+    QVERIFY(QDir(f.dir.path()).mkdir(QStringLiteral("empty")));
+    loadAlbum(f.state, f.dir.filePath(QStringLiteral("empty")), ExtTable::standard(), false);
+    QVERIFY(regularFilesIn(f.state.WorkDir).empty());
 }
 
 void TestAlbumScan::fortyThousandFiles()

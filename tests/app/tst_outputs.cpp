@@ -3,8 +3,12 @@
 
 #include "app/printable.h"
 
+#include "common/hostilenames.h"
+
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -87,6 +91,7 @@ private Q_SLOTS:
     void printableBytes_data();
     void printableBytes();
     void listPrintsOneLineAnEntry();
+    void namesThatAreNotTextArePrintedByTheirBytes();
     void unwritableOutputFails_data();
     void unwritableOutputFails();
     void settingsThatAreNoFileAreRefused();
@@ -106,7 +111,7 @@ void TestOutputs::printableText_data()
                                             << "a\\tb\\nc\\rd";
     QTest::newRow("other controls") << QStringLiteral("a\x01\x1b\x7f") << "a\\x01\\x1B\\x7F";
     QTest::newRow("NUL") << QString(QChar(0)) << "\\x00";
-    QTest::newRow("C1 next line") << QStringLiteral("a\u0085b") << "a\\x85b";
+    QTest::newRow("C1 next line") << QStringLiteral("a\u0085b") << "a\\u0085b";
     QTest::newRow("line separators") << QStringLiteral("\u2028\u2029") << "\\u2028\\u2029";
     QTest::newRow("unpaired surrogate") << QString(QChar(0xD800)) + "x"
                                         << "\\uD800x";
@@ -172,6 +177,62 @@ void TestOutputs::listPrintsOneLineAnEntry()
         expected << velt::printableText(name);
     expected.sort();
     QCOMPARE(names, expected);
+}
+
+void TestOutputs::namesThatAreNotTextArePrintedByTheirBytes()
+{
+    hostilenames::TemporaryDir dir;
+    QList<hostilenames::Name> names = hostilenames::pictureNames();
+    names.append({"tab", QByteArray("tab\there.jpg")});
+    QByteArray jpeg;
+    {
+        QBuffer buffer(&jpeg);
+        QVERIFY(buffer.open(QIODevice::WriteOnly));
+        QImage picture(3, 2, QImage::Format_RGB32);
+        picture.fill(Qt::red);
+        QVERIFY(picture.save(&buffer, "JPEG"));
+    }
+    const QString root = cacheRoot(dir, {});
+    const QString cache = root + QStringLiteral("/WINDOWS/TIF/ABCD1234");
+    for (const hostilenames::Name &n : std::as_const(names))
+        QVERIFY2(hostilenames::writeNamed(cache, n.bytes, jpeg), n.label);
+
+    // Every name on a line of its own, once, escaped so that its bytes can be read back.
+    const Run list = runVelt({QStringLiteral("--registry"),
+                              dir.filePath(QStringLiteral("velt.reg")), QStringLiteral("--drive"),
+                              QStringLiteral("C:=") + root, QStringLiteral("--settings"),
+                              dir.filePath(QStringLiteral("VELT.ini")), QStringLiteral("--list")});
+    QCOMPARE(list.status, 0);
+    QVERIFY(QString::fromUtf8(list.out).toUtf8() == list.out); // plain UTF-8 throughout
+    QStringList listed;
+    for (const QString &line :
+         QString::fromUtf8(list.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        listed << line.section(QLatin1Char('\t'), 1).section(QLatin1Char(' '), 0, 0);
+    QStringList expected;
+    for (const hostilenames::Name &n : std::as_const(names))
+        expected << velt::printableBytes(n.bytes);
+    listed.sort();
+    expected.sort();
+    QCOMPARE(listed, expected);
+    // The working folder is emptied as the list ends, these names too.
+    QVERIFY(!hostilenames::existsNamed(root + QStringLiteral("/WINDOWS/VeltTemp"), "caf\xE9.jpg"));
+
+    // The shell hands the program the names' bytes, as a script would.
+    QProcess shell;
+    shell.setWorkingDirectory(cache);
+    shell.start(QStringLiteral("sh"),
+                {QStringLiteral("-c"), QStringLiteral("exec \"$0\" --check ./*"),
+                 QFileInfo(program("velt")).absoluteFilePath()});
+    QVERIFY(shell.waitForFinished(60000));
+    QCOMPARE(shell.exitCode(), 0);
+    QStringList checked;
+    for (const QString &line : QString::fromUtf8(shell.readAllStandardOutput())
+                                       .split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        QVERIFY2(line.startsWith(QLatin1String("ok\t3x2\t./")), qPrintable(line));
+        checked << line.section(QLatin1Char('/'), -1);
+    }
+    checked.sort();
+    QCOMPARE(checked, expected);
 }
 
 void TestOutputs::unwritableOutputFails_data()

@@ -1,6 +1,7 @@
 #include "cache/collection.h"
 
 #include "common/fakeregistry.h"
+#include "common/hostilenames.h"
 #include "common/recordinghost.h"
 #include "common/scripteddialogs.h"
 
@@ -36,7 +37,7 @@ void makeFile(const QString &path, const QByteArray &content = "x",
 // A Windows root with an IE cache of several folders and a Netscape profile.
 struct Tree
 {
-    QTemporaryDir dir;
+    hostilenames::TemporaryDir dir; // goes with names that are not UTF-8 too
     FakeRegistry registry;
     QString windows, ie, netscape, nsCache;
 
@@ -112,6 +113,7 @@ private Q_SLOTS:
     void nothingFound();
     void listLimit();
     void awkwardFiles();
+    void namesThatAreNotText();
     void systemRootValues_data();
     void systemRootValues();
     void diskFull_data();
@@ -413,6 +415,39 @@ void TestCollection::awkwardFiles()
     QFile copy(t.workDir() + QStringLiteral("/big.jpg"));
     QVERIFY(copy.open(QIODevice::ReadOnly));
     QVERIFY(copy.readAll() == big);
+}
+
+void TestCollection::namesThatAreNotText()
+{
+    Tree t;
+    const QString a = t.ie + QStringLiteral("/A");
+    QVERIFY(QDir().mkpath(a));
+    QVERIFY(QDir().mkpath(t.workDir()));
+    QList<hostilenames::Name> names = hostilenames::pictureNames();
+    names.append({"tab", QByteArray("tab\there.jpg")});
+    for (const hostilenames::Name &n : std::as_const(names))
+        QVERIFY2(hostilenames::writeNamed(a, n.bytes, "from " + n.bytes), n.label);
+    // Left from an earlier run: the collection empties the folder first.
+    QVERIFY(hostilenames::writeNamed(t.workDir(), "stale\xE9.jpg", "old"));
+
+    Run r;
+    r.collect(t.registry);
+    QStringList listed = r.listed();
+    listed.sort();
+    QStringList expected;
+    for (const hostilenames::Name &n : std::as_const(names))
+        expected << decodeFileName(n.bytes);
+    expected.sort();
+    // Every name once: those that show alike stay apart.
+    QCOMPARE(listed, expected);
+    for (const hostilenames::Name &n : std::as_const(names))
+        QCOMPARE(hostilenames::readNamed(t.workDir(), n.bytes), "from " + n.bytes);
+    QVERIFY(!hostilenames::existsNamed(t.workDir(), "stale\xE9.jpg"));
+
+    const auto folder = WorkFolder::openExisting(t.workDir());
+    QVERIFY(folder);
+    QCOMPARE(folder->empty(), EmptyResult::Emptied);
+    QVERIFY(regularFilesIn(t.workDir()).empty());
 }
 
 void TestCollection::systemRootValues_data()

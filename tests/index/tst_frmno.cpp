@@ -91,6 +91,7 @@ private Q_SLOTS:
     void selectionMovesListPos();
     void showByLine_data();
     void showByLine();
+    void namesThatShowAlike();
     void number_data();
     void number();
     void selectedLineInView();
@@ -179,6 +180,24 @@ void TestFrmNo::showByLine()
     QCOMPARE(w.owner.fn, "/work/" + w.state.ListFile[row + 1]);
     QCOMPARE(w.owner.displayMode, qint16(events.size() == 2 ? 2 : 0));
     QVERIFY(w.dialogs.messages.isEmpty()); // Enter on CmdGif did not press it
+}
+
+void TestFrmNo::namesThatShowAlike()
+{
+    // Two names that differ only in bytes that are not UTF-8: two lines that show alike, each
+    // opening its own file.
+    const QString ff = decodeFileName("bad\xFF.jpg");
+    const QString fe = decodeFileName("bad\xFE.jpg");
+    Window w({ff, fe});
+    QCOMPARE(w.list()->count(), 2);
+    for (int row = 0; row < 2; ++row)
+        QVERIFY(w.list()->item(row)->text().startsWith(QStringLiteral("bad\uFFFD.jpg ")));
+    w.list()->setCurrentRow(1);
+    QTest::keyClick(w.list(), Qt::Key_Return);
+    QCOMPARE(w.owner.fn, QStringLiteral("/work/") + fe);
+    w.list()->setCurrentRow(0);
+    QTest::keyClick(w.list(), Qt::Key_Return);
+    QCOMPARE(w.owner.fn, QStringLiteral("/work/") + ff);
 }
 
 void TestFrmNo::number_data()

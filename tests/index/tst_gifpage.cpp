@@ -1,5 +1,6 @@
 #include "index/gifpage.h"
 
+#include "app/namebytes.h"
 #include "common/scripteddialogs.h"
 
 #include <QDir>
@@ -69,6 +70,11 @@ void TestGifPage::oddNames_data()
     QTest::newRow("japanese") << "広告.gif" << "広告.gif" << "%E5%BA%83%E5%91%8A.gif";
     QTest::newRow("line break") << "a\nb.gif" << "a&#10;b.gif" << "a%0Ab.gif";
     QTest::newRow("200 characters") << longName << longName << longName;
+    // Not UTF-8: the source names the file's own bytes; the text shows what the list shows.
+    QTest::newRow("latin-1") << decodeFileName("caf\xE9.gif") << "caf\uFFFD.gif" << "caf%E9.gif";
+    QTest::newRow("shift-jis") << decodeFileName("\x82\xA0.gif") << "\uFFFD\uFFFD.gif" << "%82%A0.gif";
+    QTest::newRow("stray FF") << decodeFileName("bad\xFF.gif") << "bad\uFFFD.gif" << "bad%FF.gif";
+    QTest::newRow("valid U+FFFD") << QStringLiteral("bad\uFFFD.gif") << "bad\uFFFD.gif" << "bad%EF%BF%BD.gif";
     // clang-format on
 }
 

@@ -4,7 +4,10 @@
 #include "picture/metafileraster.h"
 #include "picture/pictureloader.h"
 
+#include "app/namebytes.h"
 #include "picture/picturefiles.h"
+
+#include "common/hostilenames.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -84,7 +87,7 @@ private Q_SLOTS:
 
     void init()
     {
-        m_dir = std::make_unique<QTemporaryDir>();
+        m_dir = std::make_unique<hostilenames::TemporaryDir>();
         QVERIFY(m_dir->isValid());
     }
 
@@ -228,17 +231,30 @@ private Q_SLOTS:
     void awkwardPath_data()
     {
         QTest::addColumn<QByteArray>("content");
-        QTest::newRow("jpeg") << encoded(pattern({10, 10}), "JPG");
-        QTest::newRow("wmf") << picturefiles::wmf(1440, 1440, 1440);
+        QTest::addColumn<QByteArray>("name");
+        const QByteArray jpeg = encoded(pattern({10, 10}), "JPG");
+        const QByteArray wmf = picturefiles::wmf(1440, 1440, 1440);
+        const QByteArray quoted = QStringLiteral("-写 真 $HOME.jpg").toUtf8();
+        QTest::newRow("jpeg") << jpeg << quoted;
+        QTest::newRow("wmf") << wmf << quoted;
+        // Names that are not UTF-8 reach the reader, and the helper, by their bytes.
+        QTest::newRow("jpeg, Latin-1 name") << jpeg << QByteArray("caf\xE9.jpg");
+        QTest::newRow("wmf, Shift-JIS name") << wmf << QByteArray("\x82\xA0.wmf");
+        QTest::newRow("svg, stray bytes")
+                << QByteArray("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"4\" height=\"4\">"
+                              "<rect width=\"4\" height=\"4\"/></svg>")
+                << QByteArray("bad\xFF\xFE.svg");
     }
 
     void awkwardPath()
     {
         QFETCH(QByteArray, content);
+        QFETCH(QByteArray, name);
         const QString folder = m_dir->filePath(QStringLiteral("画像 \"引用\" 'q'"));
         QVERIFY(QDir().mkpath(folder));
-        const QString path = QDir(folder).filePath(QStringLiteral("-写 真 $HOME.jpg"));
-        QVERIFY(picturefiles::writeFile(path, content));
+        QVERIFY(hostilenames::writeNamed(folder, name, content));
+        const QString path = folder + QLatin1Char('/') + decodeFileName(name);
+        QCOMPARE(checkImageFile(path).result, CheckResult::Passes);
         const LoadedPicture picture = loadPicture(path);
         QVERIFY2(picture.ok(), qPrintable(picture.error));
     }
@@ -431,7 +447,7 @@ private Q_SLOTS:
     }
 
 private:
-    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<hostilenames::TemporaryDir> m_dir;
 };
 
 QTEST_MAIN(TestPictureLoader)

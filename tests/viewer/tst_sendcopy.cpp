@@ -1,5 +1,9 @@
 #include "viewer/sendcopy.h"
 
+#include "app/namebytes.h"
+
+#include "common/hostilenames.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -57,6 +61,8 @@ private Q_SLOTS:
     void plan();
     void copies_data();
     void copies();
+    void namesThatAreNotText_data();
+    void namesThatAreNotText();
     void failuresLeaveNothing_data();
     void failuresLeaveNothing();
 };
@@ -154,6 +160,46 @@ void TestSendCopy::copies()
     QCOMPARE(QFileInfo(target).lastModified(), kFileTime);
     QCOMPARE(listing(dir.path()), (QStringList{"clip.mpg", "dest"}));
     QCOMPARE(listing(dir.filePath(QStringLiteral("dest"))).size(), filesInDest);
+}
+
+// The list picture under a name that is not UTF-8: copied under the same bytes, and the message
+// shows it as the list does.
+void TestSendCopy::namesThatAreNotText_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    for (const hostilenames::Name &n : hostilenames::pictureNames())
+        QTest::newRow(n.label) << n.bytes;
+}
+
+void TestSendCopy::namesThatAreNotText()
+{
+    QFETCH(QByteArray, name);
+    hostilenames::TemporaryDir dir;
+    const QString work = dir.filePath(QStringLiteral("VeltTemp"));
+    const QString dest = dir.filePath(QStringLiteral("dest"));
+    QVERIFY(QDir().mkpath(work) && QDir().mkpath(dest));
+    const QByteArray bytes = pattern(5000, 'n');
+    QVERIFY(hostilenames::writeNamed(work, name, bytes, kFileTime));
+    // Its neighbour that shows alike stays as it was.
+    QVERIFY(hostilenames::writeNamed(dest, "bad\xFE.jpg", "other"));
+
+    const QString listFile = decodeFileName(name);
+    const CopyJob job = copyJobFor(2, 1, QString(), work, listFile);
+    const SendPlan plan = planCopy(job, dest, QString());
+    QCOMPARE(plan.message,
+             QStringLiteral("画像ファイル ") + displayFileName(listFile)
+                     + QStringLiteral(" をコピーしました."));
+    QVERIFY(copyFileSafely(job.source, plan.destination));
+    QCOMPARE(hostilenames::readNamed(dest, name), bytes);
+    QCOMPARE(fileStatus(plan.destination).modified, kFileTime);
+    if (name != "bad\xFE.jpg")
+        QCOMPARE(hostilenames::readNamed(dest, "bad\xFE.jpg"), QByteArray("other"));
+    QCOMPARE(regularFilesIn(dest).size(), size_t(name == "bad\xFE.jpg" ? 1 : 2));
+
+    // Renamed: the typed name with the source's extension.
+    const SendPlan renamed = planCopy(job, dest, QStringLiteral("新"));
+    QVERIFY(copyFileSafely(job.source, renamed.destination));
+    QCOMPARE(hostilenames::readNamed(dest, QStringLiteral("新.jpg").toUtf8()), bytes);
 }
 
 void TestSendCopy::failuresLeaveNothing_data()
