@@ -5,69 +5,15 @@
 
 #include "fuzzcache.h"
 
-#include "browser/cachebuilder.h"
+#include "browser/cachebodies.h"
 
 #include <QTemporaryDir>
-
-#include <brotli/encode.h>
-#include <zlib.h>
-#include <zstd.h>
 
 #include <cstdio>
 
 using namespace cachebuilder;
 
 namespace {
-
-QByteArray gzip(const QByteArray &data)
-{
-    z_stream z{};
-    deflateInit2(&z, 9, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
-    QByteArray out(qsizetype(deflateBound(&z, uLong(data.size()))) + 32, '\0');
-    z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.constData()));
-    z.avail_in = uInt(data.size());
-    z.next_out = reinterpret_cast<Bytef *>(out.data());
-    z.avail_out = uInt(out.size());
-    deflate(&z, Z_FINISH);
-    out.truncate(qsizetype(z.total_out));
-    deflateEnd(&z);
-    return out;
-}
-
-QByteArray brotli(const QByteArray &data)
-{
-    size_t size = BrotliEncoderMaxCompressedSize(size_t(data.size())) + 16;
-    QByteArray out(qsizetype(size), '\0');
-    BrotliEncoderCompress(9, 22, BROTLI_MODE_GENERIC, size_t(data.size()),
-                          reinterpret_cast<const uint8_t *>(data.constData()), &size,
-                          reinterpret_cast<uint8_t *>(out.data()));
-    out.truncate(qsizetype(size));
-    return out;
-}
-
-QByteArray zstd(const QByteArray &data)
-{
-    QByteArray out(qsizetype(ZSTD_compressBound(size_t(data.size()))), '\0');
-    out.truncate(qsizetype(ZSTD_compress(out.data(), size_t(out.size()), data.constData(),
-                                         size_t(data.size()), 19)));
-    return out;
-}
-
-QByteArray wav(int samples)
-{
-    QByteArray data;
-    for (int i = 0; i < samples; ++i)
-        data += char(i % 251);
-    return "RIFF" + le32(quint32(36 + data.size())) + "WAVEfmt " + le32(16)
-            + QByteArray("\1\0\1\0", 4) + le32(8000) + le32(8000) + QByteArray("\1\0\x08\0", 4)
-            + "data" + le32(quint32(data.size())) + data;
-}
-
-QByteArray isoBox(const char *type, const QByteArray &payload)
-{
-    QByteArray box = QByteArray(4, '\0') + type + payload;
-    return box.replace(0, 4, be32(quint32(box.size())));
-}
 
 QByteArray readAll(const QString &path)
 {
@@ -106,8 +52,7 @@ int main(int argc, char **argv)
     const QByteArray jpeg = readAll(pictures + QStringLiteral("/a.jpg"));
     const QByteArray gif = readAll(pictures + QStringLiteral("/a.gif"));
     const QByteArray sound = wav(300);
-    const QByteArray movie = isoBox("ftyp", QByteArray("isom") + le32(0) + "isommp41")
-            + isoBox("mdat", QByteArray(200, 'v'));
+    const QByteArray movie = mp4(200);
     const QByteArray svg("<svg xmlns='http://www.w3.org/2000/svg' width='20' height='10'>"
                          "<rect width='20' height='10' fill='red'/></svg>");
     // Decodes past the targets' 1 MiB limit: a bomb.

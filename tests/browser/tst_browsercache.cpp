@@ -14,6 +14,7 @@
 #include "picture/imagecheck.h"
 #include "picture/pictureloader.h"
 
+#include "browser/cachebodies.h"
 #include "browser/cachebuilder.h"
 #include "common/fakeregistry.h"
 #include "common/scripteddialogs.h"
@@ -22,50 +23,12 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <brotli/encode.h>
-#include <zlib.h>
-#include <zstd.h>
-
 #include <sys/stat.h>
 
 using namespace velt;
 using namespace cachebuilder;
 
 namespace {
-
-QByteArray gzip(const QByteArray &data, int windowBits = 15 + 16)
-{
-    z_stream z{};
-    deflateInit2(&z, 6, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY);
-    QByteArray out(int(deflateBound(&z, uLong(data.size()))) + 32, '\0');
-    z.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(data.constData()));
-    z.avail_in = uInt(data.size());
-    z.next_out = reinterpret_cast<Bytef *>(out.data());
-    z.avail_out = uInt(out.size());
-    deflate(&z, Z_FINISH);
-    out.truncate(int(z.total_out));
-    deflateEnd(&z);
-    return out;
-}
-
-QByteArray brotli(const QByteArray &data)
-{
-    size_t size = BrotliEncoderMaxCompressedSize(size_t(data.size())) + 16;
-    QByteArray out(qsizetype(size), '\0');
-    BrotliEncoderCompress(5, 22, BROTLI_MODE_GENERIC, size_t(data.size()),
-                          reinterpret_cast<const uint8_t *>(data.constData()), &size,
-                          reinterpret_cast<uint8_t *>(out.data()));
-    out.truncate(qsizetype(size));
-    return out;
-}
-
-QByteArray zstd(const QByteArray &data)
-{
-    QByteArray out(qsizetype(ZSTD_compressBound(size_t(data.size()))), '\0');
-    out.truncate(qsizetype(ZSTD_compress(out.data(), size_t(out.size()), data.constData(),
-                                         size_t(data.size()), 3)));
-    return out;
-}
 
 const QByteArray kSvg("<svg xmlns='http://www.w3.org/2000/svg' width='20' height='10'>"
                       "<rect width='20' height='10' fill='red'/></svg>");
@@ -75,37 +38,12 @@ QByteArray png()
     return picturefiles::encoded(picturefiles::pattern({40, 30}), "PNG");
 }
 
-// A WAV whose samples count up: any misplaced range shows.
-QByteArray wav(int samples)
+// One response as a server sent it and a browser cached it, written for either browser.
+struct Served
 {
-    QByteArray data;
-    for (int i = 0; i < samples; ++i)
-        data += char(i % 251);
-    return "RIFF" + le32(quint32(36 + data.size())) + "WAVEfmt " + le32(16)
-            + QByteArray("\1\0\1\0", 4) + le32(8000) + le32(8000) + QByteArray("\1\0\x08\0", 4)
-            + "data" + le32(quint32(data.size())) + data;
-}
-
-QByteArray isoBox(const char *type, const QByteArray &payload)
-{
-    QByteArray box = QByteArray(4, '\0') + type + payload;
-    const QByteArray size =
-            QByteArray::fromHex(QByteArray::number(box.size(), 16).rightJustified(8, '0'));
-    return box.replace(0, 4, size);
-}
-
-QByteArray mp4()
-{
-    return isoBox("ftyp", QByteArray("isom") + le32(0) + "isommp41")
-            + isoBox("mdat", QByteArray(500, 'v'));
-}
-
-// One cached response, written for either browser.
-struct Spec
-{
-    Spec() = default;
-    Spec(const QByteArray &u, const QList<QByteArray> &h, const QByteArray &b, bool t = false,
-         const QByteArray &side = {})
+    Served() = default;
+    Served(const QByteArray &u, const QList<QByteArray> &h, const QByteArray &b, bool t = false,
+           const QByteArray &side = {})
         : url(u), head(h), body(b), truncated(t), sideData(side)
     {
     }
@@ -122,25 +60,25 @@ struct Spec
 
 const qint64 kFetchedMs = 1765000123000; // 2025-12-06 05:48:43 UTC
 
-QString writeEntry(const QString &browser, const QString &dir, const Spec &spec)
+QString writeEntry(const QString &browser, const QString &dir, const Served &served)
 {
     if (browser == QLatin1String("chromium")) {
         ChromiumEntry e;
-        e.key = spec.chromiumKey.isEmpty() ? "1/0/_dk_https://a.test https://a.test " + spec.url
-                                           : spec.chromiumKey;
-        e.head = spec.head;
-        e.body = spec.body;
-        e.truncated = spec.truncated;
-        e.ranges = spec.ranges;
-        e.sideData = spec.sideData;
+        e.key = served.chromiumKey.isEmpty() ? "1/0/_dk_https://a.test https://a.test " + served.url
+                                             : served.chromiumKey;
+        e.head = served.head;
+        e.body = served.body;
+        e.truncated = served.truncated;
+        e.ranges = served.ranges;
+        e.sideData = served.sideData;
         e.responseTimeUnixMs = kFetchedMs;
         return writeChromiumEntry(dir, e);
     }
     FirefoxEntry e;
-    e.key = spec.firefoxKey.isEmpty() ? "a,:" + spec.url : spec.firefoxKey;
-    e.head = spec.head.join("\r\n") + "\r\n";
-    e.body = spec.body;
-    e.elements = spec.elements;
+    e.key = served.firefoxKey.isEmpty() ? "a,:" + served.url : served.firefoxKey;
+    e.head = served.head.join("\r\n") + "\r\n";
+    e.body = served.body;
+    e.elements = served.elements;
     e.lastModified = quint32(kFetchedMs / 1000);
     return writeFirefoxEntry(dir, e);
 }
@@ -159,7 +97,7 @@ BrowserCacheFolder folderOf(const QString &browser, const QString &dir)
 
 } // namespace
 
-Q_DECLARE_METATYPE(Spec)
+Q_DECLARE_METATYPE(Served)
 
 class TestBrowserCache : public QObject
 {
@@ -190,7 +128,7 @@ private Q_SLOTS:
 void TestBrowserCache::extract_data()
 {
     QTest::addColumn<QString>("browser");
-    QTest::addColumn<Spec>("spec");
+    QTest::addColumn<Served>("served");
     QTest::addColumn<QString>("name"); // empty: no file; HASH: the entry's hash
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<bool>("cut");
@@ -203,69 +141,71 @@ void TestBrowserCache::extract_data()
             return &(QTest::newRow(qPrintable(browser + QLatin1Char(' ') + QLatin1String(name)))
                      << browser);
         };
-        *row("valid") << Spec{"https://x.test/img/photo.png?size=2#top",
-                              ok200("image/png", p.size()), p}
+        *row("valid") << Served{"https://x.test/img/photo.png?size=2#top",
+                                ok200("image/png", p.size()), p}
                       << "photo.png" << p << false;
-        *row("cut mid-body") << Spec{"https://x.test/photo.png", ok200("image/png", p.size()),
-                                     p.left(p.size() / 2)}
+        *row("cut mid-body") << Served{"https://x.test/photo.png", ok200("image/png", p.size()),
+                                       p.left(p.size() / 2)}
                              << "photo.png" << p.left(p.size() / 2) << true;
-        *row("zero-length") << Spec{"https://x.test/e.png", ok200("image/png", 0), {}} << QString()
-                            << QByteArray() << false;
-        *row("gzip body") << Spec{"https://x.test/s.svg",
-                                  ok200("image/svg+xml", gzip(kSvg).size())
-                                          << "Content-Encoding: gzip",
-                                  gzip(kSvg)}
+        *row("zero-length") << Served{"https://x.test/e.png", ok200("image/png", 0), {}}
+                            << QString() << QByteArray() << false;
+        *row("gzip body") << Served{"https://x.test/s.svg",
+                                    ok200("image/svg+xml", gzip(kSvg).size())
+                                            << "Content-Encoding: gzip",
+                                    gzip(kSvg)}
                           << "s.svg" << kSvg << false;
-        *row("br body") << Spec{"https://x.test/s.svg",
-                                {"HTTP/1.1 200 OK", "Content-Encoding: br"},
-                                brotli(kSvg)}
+        *row("br body") << Served{"https://x.test/s.svg",
+                                  {"HTTP/1.1 200 OK", "Content-Encoding: br"},
+                                  brotli(kSvg)}
                         << "s.svg" << kSvg << false;
-        *row("zstd body") << Spec{"https://x.test/s.svg",
-                                  {"HTTP/1.1 200 OK", "Content-Encoding: zstd"},
-                                  zstd(kSvg)}
+        *row("zstd body") << Served{"https://x.test/s.svg",
+                                    {"HTTP/1.1 200 OK", "Content-Encoding: zstd"},
+                                    zstd(kSvg)}
                           << "s.svg" << kSvg << false;
-        *row("gzip cut") << Spec{"https://x.test/s.svg",
-                                 {"HTTP/1.1 200 OK", "Content-Encoding: gzip"},
-                                 gzip(kSvg).chopped(12)}
+        *row("gzip cut") << Served{"https://x.test/s.svg",
+                                   {"HTTP/1.1 200 OK", "Content-Encoding: gzip"},
+                                   gzip(kSvg).chopped(12)}
                          << "s.svg" << QByteArray() << true;
-        *row("unknown coding") << Spec{"https://x.test/s.svg",
-                                       {"HTTP/1.1 200 OK", "Content-Encoding: compress"},
-                                       kSvg}
+        *row("unknown coding") << Served{"https://x.test/s.svg",
+                                         {"HTTP/1.1 200 OK", "Content-Encoding: compress"},
+                                         kSvg}
                                << QString() << QByteArray() << false;
-        *row("not a picture") << Spec{"https://x.test/index.html", ok200("text/html", 6), "<html>"}
+        *row("not a picture") << Served{"https://x.test/index.html", ok200("text/html", 6),
+                                        "<html>"}
                               << QString() << QByteArray() << false;
-        *row("error status") << Spec{"https://x.test/p.png",
-                                     {"HTTP/1.1 404 Not Found", "Content-Type: image/png"},
-                                     p}
+        *row("error status") << Served{"https://x.test/p.png",
+                                       {"HTTP/1.1 404 Not Found", "Content-Type: image/png"},
+                                       p}
                              << QString() << QByteArray() << false;
         *row("signature beats type and name")
-                << Spec{"https://x.test/pic.jpeg", ok200("image/jpeg", p.size()), p} << "pic.png"
+                << Served{"https://x.test/pic.jpeg", ok200("image/jpeg", p.size()), p} << "pic.png"
                 << p << false;
-        *row("type when no signature") << Spec{"https://x.test/v",
-                                               {"HTTP/2 200", "content-type: video/webm"},
-                                               "\x01\x02\x03"}
+        *row("type when no signature") << Served{"https://x.test/v",
+                                                 {"HTTP/2 200", "content-type: video/webm"},
+                                                 "\x01\x02\x03"}
                                        << "v.webm" << QByteArray("\x01\x02\x03") << false;
-        *row("no usable segment") << Spec{"https://x.test/", ok200("image/png", p.size()), p}
+        *row("no usable segment") << Served{"https://x.test/", ok200("image/png", p.size()), p}
                                   << "HASH.png" << p << false;
-        *row("large body") << Spec{"https://x.test/big.jpg", ok200("image/jpeg", big.size()), big,
-                                   false, "side data, not the body"}
+        *row("large body") << Served{"https://x.test/big.jpg", ok200("image/jpeg", big.size()), big,
+                                     false, "side data, not the body"}
                            << "big.jpg" << big << false;
         *row("mp4 cut inside a box")
-                << Spec{"https://x.test/m.mp4", {"HTTP/1.1 200 OK"}, mp4().left(300)} << "m.mp4"
+                << Served{"https://x.test/m.mp4", {"HTTP/1.1 200 OK"}, mp4().left(300)} << "m.mp4"
                 << mp4().left(300) << true;
-        *row("206 whole") << Spec{"https://x.test/t.wav",
-                                  {"HTTP/1.1 206 Partial Content",
-                                   "Content-Range: bytes 0-" + QByteArray::number(w.size() - 1)
-                                           + "/" + QByteArray::number(w.size())},
-                                  w}
+        *row("206 whole") << Served{"https://x.test/t.wav",
+                                    {"HTTP/1.1 206 Partial Content",
+                                     "Content-Range: bytes 0-" + QByteArray::number(w.size() - 1)
+                                             + "/" + QByteArray::number(w.size())},
+                                    w}
                           << "t.wav" << w << false;
         *row("206 from the middle")
-                << Spec{"https://x.test/t.wav",
-                        {"HTTP/1.1 206 Partial Content", "Content-Range: bytes 10-19/3044"},
-                        w.mid(10, 10)}
+                << Served{"https://x.test/t.wav",
+                          {"HTTP/1.1 206 Partial Content", "Content-Range: bytes 10-19/3044"},
+                          w.mid(10, 10)}
                 << QString() << QByteArray() << false;
     }
-    Spec partition{"https://cdn.test/p/pic.gif", ok200("image/gif", 0), picturefiles::gif({3, 3})};
+    Served partition{"https://cdn.test/p/pic.gif", ok200("image/gif", 0),
+                     picturefiles::gif({3, 3})};
     partition.head[2] = "Content-Length: " + QByteArray::number(partition.body.size());
     partition.chromiumKey = "1/0/_dk_s_https://a.test https://b.test https://cdn.test/p/pic.gif";
     QTest::newRow("chromium partition-prefixed key")
@@ -274,15 +214,15 @@ void TestBrowserCache::extract_data()
     QTest::newRow("firefox partition-prefixed key")
             << "firefox" << partition << "pic.gif" << partition.body << false;
 
-    Spec truncated{"https://x.test/photo.png", ok200("image/png", p.size()), p, true};
+    Served truncated{"https://x.test/photo.png", ok200("image/png", p.size()), p, true};
     QTest::newRow("chromium truncation flag")
             << "chromium" << truncated << "photo.png" << p << true;
 
     const QByteArray range =
             "bytes 0-" + QByteArray::number(w.size() - 1) + "/" + QByteArray::number(w.size());
-    Spec sparse{"https://x.test/t.wav",
-                {"HTTP/1.1 206 Partial Content", "Content-Range: " + range},
-                {}};
+    Served sparse{"https://x.test/t.wav",
+                  {"HTTP/1.1 206 Partial Content", "Content-Range: " + range},
+                  {}};
     sparse.ranges = {{1000, w.mid(1000)}, {0, w.left(1000)}, {500, w.mid(500, 100)}};
     QTest::newRow("chromium sparse ranges out of order")
             << "chromium" << sparse << "t.wav" << w << false;
@@ -293,7 +233,7 @@ void TestBrowserCache::extract_data()
     QTest::newRow("chromium sparse without the start")
             << "chromium" << sparse << QString() << QByteArray() << false;
 
-    Spec alt{"https://x.test/photo.png", ok200("image/png", p.size()), p + "compiled code"};
+    Served alt{"https://x.test/photo.png", ok200("image/png", p.size()), p + "compiled code"};
     alt.elements = {{"alt-data", "1;" + QByteArray::number(p.size()) + ",javascript/moz-bytecode"}};
     QTest::newRow("firefox alternative data after the body")
             << "firefox" << alt << "photo.png" << p << false;
@@ -302,7 +242,7 @@ void TestBrowserCache::extract_data()
 void TestBrowserCache::extract()
 {
     QFETCH(QString, browser);
-    QFETCH(Spec, spec);
+    QFETCH(Served, served);
     QFETCH(QString, name);
     QFETCH(QByteArray, content);
     QFETCH(bool, cut);
@@ -310,7 +250,7 @@ void TestBrowserCache::extract()
     const QString cache = dir.filePath(QStringLiteral("cache"));
     const QString work = dir.filePath(QStringLiteral("VeltTemp"));
     QDir().mkpath(work);
-    const QString entry = writeEntry(browser, cache, spec);
+    const QString entry = writeEntry(browser, cache, served);
     for (const QFileInfo &info : QDir(cache).entryInfoList(QDir::Files))
         QCOMPARE(::chmod(QFile::encodeName(info.filePath()).constData(), 0644), 0);
 
@@ -362,12 +302,12 @@ void TestBrowserCache::hostileEntriesNeverCrash()
     const QString work = dir.filePath(QStringLiteral("work"));
     QDir().mkpath(work);
     const QByteArray body = wav(400);
-    Spec spec{"https://x.test/t.wav",
-              {"HTTP/1.1 206 Partial Content", "Content-Range: bytes 0-443/444"},
-              body};
+    Served served{"https://x.test/t.wav",
+                  {"HTTP/1.1 206 Partial Content", "Content-Range: bytes 0-443/444"},
+                  body};
     if (browser == QLatin1String("chromium"))
-        spec.ranges = {{0, body.left(200)}, {200, body.mid(200)}};
-    const QString entry = writeEntry(browser, cache, spec);
+        served.ranges = {{0, body.left(200)}, {200, body.mid(200)}};
+    const QString entry = writeEntry(browser, cache, served);
     const QString sparse = entry.left(entry.size() - 1) + QLatin1Char('s');
     QFile file(entry);
     QVERIFY(file.open(QIODevice::ReadOnly));
@@ -434,8 +374,8 @@ void TestBrowserCache::collisionsNeverOverwrite()
     const QByteArray p = png();
     for (const char *host : {"a", "b"}) {
         writeEntry(QStringLiteral("chromium"), cache,
-                   Spec{"https://" + QByteArray(host) + ".test/photo.png",
-                        ok200("image/png", p.size()), p});
+                   Served{"https://" + QByteArray(host) + ".test/photo.png",
+                          ok200("image/png", p.size()), p});
     }
     SourceTable table;
     QCOMPARE(extractCacheFolder(folderOf(QStringLiteral("chromium"), cache), work, table), 2);
@@ -661,7 +601,7 @@ void TestBrowserCache::findsCaches()
 {
     QTemporaryDir dir;
     const QString home = dir.filePath(QStringLiteral("home"));
-    const Spec spec{"https://x.test/p.png", ok200("image/png", png().size()), png()};
+    const Served served{"https://x.test/p.png", ok200("image/png", png().size()), png()};
     const QString chrome = home + QStringLiteral("/.cache/google-chrome/Default/Cache/Cache_Data");
     const QString brave =
             home + QStringLiteral("/.cache/BraveSoftware/Brave-Browser/Profile 1/Cache/Cache_Data");
@@ -679,9 +619,9 @@ void TestBrowserCache::findsCaches()
     const QString xdg = dir.filePath(QStringLiteral("xdg"));
     const QString vivaldi = xdg + QStringLiteral("/vivaldi/Default/Cache/Cache_Data");
     for (const QString &folder : {chrome, brave, older, flatpak, vivaldi})
-        writeEntry(QStringLiteral("chromium"), folder, spec);
+        writeEntry(QStringLiteral("chromium"), folder, served);
     for (const QString &folder : {firefox, snap})
-        writeEntry(QStringLiteral("firefox"), folder, spec);
+        writeEntry(QStringLiteral("firefox"), folder, served);
     // Look-alikes: the right names, other content.
     QVERIFY(writeFile(
             home
@@ -802,11 +742,11 @@ void TestBrowserCache::collectionWithTodaysBrowsers()
     Collection c;
     const QByteArray p = png();
     writeEntry(QStringLiteral("chromium"), c.cache,
-               Spec{"https://x.test/photo.png", ok200("image/png", p.size()), p});
+               Served{"https://x.test/photo.png", ok200("image/png", p.size()), p});
     writeEntry(QStringLiteral("chromium"), c.cache,
-               Spec{"https://x.test/ad.gif", ok200("image/gif", 0), picturefiles::gif({2, 2})});
+               Served{"https://x.test/ad.gif", ok200("image/gif", 0), picturefiles::gif({2, 2})});
     writeEntry(QStringLiteral("chromium"), c.cache,
-               Spec{"https://x.test/clip.mp4", {"HTTP/1.1 200 OK"}, mp4()});
+               Served{"https://x.test/clip.mp4", {"HTTP/1.1 200 OK"}, mp4()});
     c.state.BrowserCacheDirs = {c.cache};
     c.run();
     QVERIFY(c.ext.hasTodaysTypes());
@@ -829,8 +769,8 @@ void TestBrowserCache::stopDuringExtraction()
     const QByteArray p = png();
     for (int i = 0; i < 10; ++i)
         writeEntry(QStringLiteral("chromium"), c.cache,
-                   Spec{"https://x.test/p" + QByteArray::number(i) + ".png",
-                        ok200("image/png", p.size()), p});
+                   Served{"https://x.test/p" + QByteArray::number(i) + ".png",
+                          ok200("image/png", p.size()), p});
     c.state.BrowserCacheDirs = {c.cache};
     // The stop button is pressed while the third file is written.
     c.host.onYield = [&c](int) {
@@ -848,11 +788,11 @@ void TestBrowserCache::checkAndExtractCommand()
     Collection c;
     const QByteArray p = png();
     writeEntry(QStringLiteral("chromium"), c.cache,
-               Spec{"https://x.test/cut.png", ok200("image/png", p.size()), p.left(50)});
+               Served{"https://x.test/cut.png", ok200("image/png", p.size()), p.left(50)});
     writeEntry(QStringLiteral("chromium"), c.cache,
-               Spec{"https://x.test/whole.png", ok200("image/png", p.size()), p});
+               Served{"https://x.test/whole.png", ok200("image/png", p.size()), p});
     writeEntry(QStringLiteral("chromium"), c.cache,
-               Spec{"https://x.test/t%0A.wav", {"HTTP/1.1 200 OK"}, wav(10)});
+               Served{"https://x.test/t%0A.wav", {"HTTP/1.1 200 OK"}, wav(10)});
     c.state.BrowserCacheDirs = {c.cache};
     const QString dest = c.dir.filePath(QStringLiteral("out/new"));
     QVERIFY(writeFile(dest + QStringLiteral("/whole.png"), "the user's own file"));
@@ -878,7 +818,7 @@ void TestBrowserCache::checkAndExtractCommand()
     // changed, the facts no longer apply and the three-byte tests decide.
     Collection d;
     writeEntry(QStringLiteral("chromium"), d.cache,
-               Spec{"https://x.test/cut.png", ok200("image/png", p.size()), p.left(50)});
+               Served{"https://x.test/cut.png", ok200("image/png", p.size()), p.left(50)});
     d.state.BrowserCacheDirs = {d.cache};
     d.run();
     const QString cut = d.state.WorkDir + QStringLiteral("/cut.png");
