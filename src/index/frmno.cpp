@@ -1,5 +1,6 @@
 #include "index/frmno.h"
 
+#include "app/formdesign.h"
 #include "app/namebytes.h"
 #include "index/gifpage.h"
 #include "index/nolist.h"
@@ -19,23 +20,6 @@
 namespace velt {
 
 namespace {
-
-// Hourglass on a window for the length of a scope, restored on every path.
-class WaitCursor
-{
-public:
-    explicit WaitCursor(QWidget *w) : m_widget(w) { m_widget->setCursor(Qt::WaitCursor); }
-    ~WaitCursor()
-    {
-        if (m_widget)
-            m_widget->unsetCursor();
-    }
-    WaitCursor(const WaitCursor &) = delete;
-    WaitCursor &operator=(const WaitCursor &) = delete;
-
-private:
-    QPointer<QWidget> m_widget;
-};
 
 QPushButton *button(const char *name, const char *caption, const char *tooltip)
 {
