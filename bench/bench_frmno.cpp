@@ -2,6 +2,7 @@
 // to the list painted. Target: well under a second.
 
 #include "figure.h"
+#include "windowbench.h"
 
 #include "index/frmno.h"
 
@@ -14,46 +15,15 @@
 
 using namespace velt;
 
-namespace {
-
-class BenchOwner : public NoOwner
-{
-public:
-    void setFn(const QString &) override { }
-    void closePictureWindow() override { }
-    void openPictureWindow() override { }
-    void setDisplayMode(qint16) override { }
-    void setPictureNumber(int) override { }
-    const ExtTable &extTable() const override { return ExtTable::standard(); }
-    QDate today() const override { return QDate(2026, 12, 7); }
-    void setNavigationEnabled(bool) override { }
-    void setCounters(int, int) override { }
-};
-
-class PaintSpy : public QObject
-{
-public:
-    bool painted = false;
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            painted = true;
-        return false;
-    }
-};
-
-} // namespace
-
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::offscreenUnlessChosen();
     QApplication app(argc, argv);
     MdlVELT state;
     Settings settings;
     settings.applyDefaults(QString());
     ConsoleDialogs dialogs;
-    BenchOwner owner;
+    bench::IdleOwner owner;
     const QDateTime time(QDate(2026, 12, 1), QTime(10, 0));
     state.reserveList(kListLimit);
     for (int k = 1; k <= kListLimit; ++k) {
@@ -70,7 +40,7 @@ int main(int argc, char **argv)
         QElapsedTimer clock;
         clock.start();
         auto *window = new FrmNo(state, settings, dialogs, owner);
-        PaintSpy spy;
+        bench::PaintSpy spy;
         window->List1->viewport()->installEventFilter(&spy);
         QElapsedTimer fill;
         fill.start();

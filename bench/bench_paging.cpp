@@ -7,6 +7,7 @@
 // Usage: bench_paging [pages]   (default 200)
 
 #include "figure.h"
+#include "windowbench.h"
 
 #include "app/frmsplash.h"
 #include "app/logging.h"
@@ -29,18 +30,6 @@
 using namespace velt;
 
 namespace {
-
-class PaintSpy : public QObject
-{
-public:
-    bool painted = false;
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            painted = true;
-        return false;
-    }
-};
 
 // Something like a photograph for the encoder: smooth gradients with noise.
 QImage photoLike(QSize size, quint32 seed)
@@ -112,7 +101,7 @@ struct PagingList
 // Runs events until the picture window has painted, the paint finished.
 void waitForPaint(FrmView &view)
 {
-    PaintSpy spy;
+    bench::PaintSpy spy;
     FrmPicture *window = view.pictureWindow();
     if (!window)
         return;
@@ -271,8 +260,7 @@ void memory(FrmView &view, MdlVELT &state, const QString &root, int pages)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::offscreenUnlessChosen();
     QApplication app(argc, argv);
     installMessageFilter(); // as the program does: no plugin chatter
     const int pages = argc > 1 ? std::max(30, QByteArray(argv[1]).toInt()) : 200;

@@ -2,6 +2,7 @@
 // same JPEG in the same run. Target: the window within 1.3 times the decode.
 
 #include "figure.h"
+#include "windowbench.h"
 
 #include "picture/frmpicture.h"
 
@@ -30,18 +31,6 @@ public:
     void setCopyButtonEnabled(bool) override { }
     void handOverKey(int) override { }
     void albumSwitch() override { }
-};
-
-class PaintSpy : public QObject
-{
-public:
-    bool painted = false;
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            painted = true;
-        return false;
-    }
 };
 
 // Something like a photograph for the encoder: smooth gradients with noise.
@@ -82,7 +71,7 @@ double windowMs(const QString &path, MdlVELT &state, Settings &settings, UserDia
 {
     BenchOwner owner;
     owner.path = path;
-    PaintSpy spy;
+    bench::PaintSpy spy;
     QElapsedTimer clock;
     clock.start();
     auto *window = new FrmPicture(state, settings, dialogs, owner);
@@ -101,8 +90,7 @@ double windowMs(const QString &path, MdlVELT &state, Settings &settings, UserDia
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::offscreenUnlessChosen();
     QApplication app(argc, argv);
     QTemporaryDir dir;
     MdlVELT state;

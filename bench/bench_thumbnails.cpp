@@ -5,6 +5,7 @@
 
 #include "album/frmviewalbum.h"
 #include "figure.h"
+#include "windowbench.h"
 
 #include <QApplication>
 #include <QDir>
@@ -24,32 +25,6 @@ namespace {
 
 constexpr int kFiles = 20;
 const QSize kCell(73, 81);
-
-class BenchOwner : public NoOwner
-{
-public:
-    void setFn(const QString &) override { }
-    void closePictureWindow() override { }
-    void openPictureWindow() override { }
-    void setDisplayMode(qint16) override { }
-    void setPictureNumber(int) override { }
-    const ExtTable &extTable() const override { return ExtTable::standard(); }
-    QDate today() const override { return QDate::currentDate(); }
-    void setNavigationEnabled(bool) override { }
-    void setCounters(int, int) override { }
-};
-
-class PaintSpy : public QObject
-{
-public:
-    int painted = 0;
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++painted;
-        return false;
-    }
-};
 
 QImage photoLike(QSize size, int seed)
 {
@@ -96,10 +71,10 @@ struct PageTimes
 };
 
 // A fresh window: its page filled and painted; then one step of the scroll bar.
-PageTimes pageMs(MdlVELT &state, BenchOwner &owner)
+PageTimes pageMs(MdlVELT &state, bench::IdleOwner &owner)
 {
     PageTimes times;
-    PaintSpy spy;
+    bench::PaintSpy spy;
     QElapsedTimer clock;
     clock.start();
     auto *window = new FrmViewAlbum(state, owner, [] { return nullptr; });
@@ -125,12 +100,11 @@ PageTimes pageMs(MdlVELT &state, BenchOwner &owner)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    bench::offscreenUnlessChosen();
     QApplication app(argc, argv);
     QTemporaryDir dir;
     MdlVELT state;
-    BenchOwner owner;
+    bench::IdleOwner owner;
     state.WorkDir = dir.path();
     state.reserveList(kFiles);
     for (int n = 1; n <= kFiles; ++n) {
