@@ -3,11 +3,11 @@
 
 #include "figure.h"
 
-#include "app/dialogs.h"
-#include "app/workdir.h"
 #include "cache/collection.h"
 #include "cache/ordering.h"
 #include "cache/registry.h"
+#include "platform/dialogs.h"
+#include "platform/workdir.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -10,7 +10,7 @@
 #include "windowbench.h"
 
 #include "app/frmsplash.h"
-#include "app/logging.h"
+#include "platform/logging.h"
 #include "viewer/frmview.h"
 
 #include <QApplication>

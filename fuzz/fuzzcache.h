@@ -5,9 +5,9 @@
 
 #include "fuzzcommon.h"
 
-#include "app/workdir.h"
 #include "browser/extraction.h"
 #include "browser/filename.h"
+#include "platform/workdir.h"
 
 #include <QHash>
 

@@ -2,9 +2,9 @@
 
 #include "about/frmhelp.h"
 #include "about/homepage.h"
-#include "app/formdesign.h"
-#include "app/version.h"
 #include "options/frmoption.h"
+#include "platform/formdesign.h"
+#include "platform/version.h"
 
 #include <QFrame>
 #include <QLabel>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/dialogs.h"
 #include "app/mdlvelt.h"
 #include "app/settings.h"
 #include "index/noowner.h"
+#include "platform/dialogs.h"
 
 #include <QDialog>
 

@@ -1,6 +1,6 @@
 #include "about/frmhelp.h"
 
-#include "app/twips.h"
+#include "platform/twips.h"
 
 #include <QFile>
 #include <QKeyEvent>

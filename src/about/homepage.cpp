@@ -1,7 +1,7 @@
 #include "about/homepage.h"
 
-#include "app/programfiles.h"
 #include "index/gifpage.h"
+#include "platform/programfiles.h"
 
 #include <QUrl>
 

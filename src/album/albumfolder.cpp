@@ -1,6 +1,6 @@
 #include "album/albumfolder.h"
 
-#include "viewer/sendcopy.h"
+#include "platform/folders.h"
 
 #include <QDir>
 #include <QFileInfo>

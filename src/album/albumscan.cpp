@@ -2,10 +2,10 @@
 
 #include "cache/plannedcopy.h"
 
-#include "app/workdir.h"
 #include "cache/collection.h"
 #include "cache/ordering.h"
-#include "viewer/sendcopy.h"
+#include "platform/folders.h"
+#include "platform/workdir.h"
 
 namespace velt {
 

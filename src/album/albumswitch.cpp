@@ -3,8 +3,8 @@
 #include "album/albumscan.h"
 #include "album/frmmodechange.h"
 #include "album/frmphotoalubum.h"
-#include "app/workdir.h"
 #include "picture/frmpicture.h"
+#include "platform/workdir.h"
 
 #include <QCoreApplication>
 #include <QScreen>

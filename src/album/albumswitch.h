@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/dialogs.h"
 #include "app/mdlvelt.h"
 #include "app/settings.h"
 #include "cache/winpath.h"
 #include "options/recollection.h"
+#include "platform/dialogs.h"
 
 #include <QPointer>
 

@@ -1,6 +1,6 @@
 #include "album/frmmodechange.h"
 
-#include "app/formdesign.h"
+#include "platform/formdesign.h"
 
 #include <QFrame>
 #include <QLabel>

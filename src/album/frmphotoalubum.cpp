@@ -1,8 +1,8 @@
 #include "album/frmphotoalubum.h"
 
 #include "album/albumscan.h"
-#include "app/formdesign.h"
-#include "viewer/sendcopy.h"
+#include "platform/folders.h"
+#include "platform/formdesign.h"
 
 #include <QComboBox>
 #include <QDir>

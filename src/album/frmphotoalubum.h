@@ -1,8 +1,8 @@
 #pragma once
 
 #include "album/albumfolder.h"
-#include "app/dialogs.h"
 #include "app/settings.h"
+#include "platform/dialogs.h"
 
 #include <QDialog>
 #include <QHash>

@@ -1,9 +1,9 @@
 #include "album/frmviewalbum.h"
 
-#include "app/formdesign.h"
-#include "app/namebytes.h"
-#include "app/programfiles.h"
 #include "index/frmno.h"
+#include "platform/formdesign.h"
+#include "platform/namebytes.h"
+#include "platform/programfiles.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>

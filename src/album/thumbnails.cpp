@@ -1,8 +1,8 @@
 #include "album/thumbnails.h"
 
-#include "app/namebytes.h"
-#include "app/version.h"
 #include "picture/imagecheck.h"
+#include "platform/namebytes.h"
+#include "platform/version.h"
 
 #include <QFont>
 #include <QPainter>

@@ -1,8 +1,8 @@
 #include "app/frmsplash.h"
 
-#include "app/twips.h"
-#include "app/version.h"
 #include "cache/collection.h"
+#include "platform/twips.h"
+#include "platform/version.h"
 
 #include <QLabel>
 #include <QLinearGradient>

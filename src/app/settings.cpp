@@ -1,6 +1,6 @@
 #include "app/settings.h"
 
-#include "app/textfile.h"
+#include "platform/textfile.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,11 +1,11 @@
 #include "browser/extractcommand.h"
 
-#include "app/namebytes.h"
-#include "app/printable.h"
-#include "app/workdir.h"
 #include "browser/filename.h"
 #include "cache/collection.h"
 #include "picture/imagecheck.h"
+#include "platform/namebytes.h"
+#include "platform/printable.h"
+#include "platform/workdir.h"
 
 #include <QDir>
 #include <QFile>

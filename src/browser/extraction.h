@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/workdir.h"
 #include "browser/cacheentry.h"
 #include "browser/sourcetable.h"
+#include "platform/workdir.h"
 
 #include <QList>
 #include <QString>

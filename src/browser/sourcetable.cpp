@@ -1,7 +1,7 @@
 #include "browser/sourcetable.h"
 
-#include "app/namebytes.h"
-#include "app/workdir.h"
+#include "platform/namebytes.h"
+#include "platform/workdir.h"
 
 #include <QDir>
 #include <QFile>

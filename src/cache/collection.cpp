@@ -1,9 +1,9 @@
 #include "cache/collection.h"
 
-#include "app/namebytes.h"
-#include "app/workdir.h"
 #include "browser/browsercollection.h"
 #include "cache/ordering.h"
+#include "platform/namebytes.h"
+#include "platform/workdir.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "app/dialogs.h"
 #include "app/mdlvelt.h"
-#include "app/namebytes.h"
 #include "app/settings.h"
 #include "cache/locate.h"
 #include "cache/plannedcopy.h"
 #include "cache/registrysource.h"
 #include "cache/winpath.h"
+#include "platform/dialogs.h"
+#include "platform/namebytes.h"
 
 #include <QDate>
 

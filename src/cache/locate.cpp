@@ -1,8 +1,8 @@
 #include "cache/locate.h"
 
-#include "app/logging.h"
-#include "app/textfile.h"
 #include "cache/registry.h"
+#include "platform/logging.h"
+#include "platform/textfile.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "cache/plannedcopy.h"
 
-#include "app/namebytes.h"
 #include "cache/winpath.h"
+#include "platform/namebytes.h"
 
 #include <QDir>
 #include <QFile>

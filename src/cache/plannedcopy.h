@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/workdir.h"
+#include "platform/workdir.h"
 
 #include <QByteArray>
 #include <QHash>

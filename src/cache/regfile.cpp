@@ -1,7 +1,7 @@
 #include "cache/regfile.h"
 
-#include "app/printable.h"
-#include "app/textfile.h"
+#include "platform/printable.h"
+#include "platform/textfile.h"
 
 #include <QStringDecoder>
 

@@ -1,10 +1,10 @@
 #include "index/frmno.h"
 
-#include "app/formdesign.h"
-#include "app/namebytes.h"
 #include "index/gifpage.h"
 #include "index/nolist.h"
 #include "options/frmoption.h"
+#include "platform/formdesign.h"
+#include "platform/namebytes.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>

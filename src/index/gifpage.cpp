@@ -1,6 +1,6 @@
 #include "index/gifpage.h"
 
-#include "app/namebytes.h"
+#include "platform/namebytes.h"
 
 #include <QDir>
 #include <QSaveFile>

@@ -1,6 +1,6 @@
 #include "options/frmoption.h"
 
-#include "app/twips.h"
+#include "platform/twips.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

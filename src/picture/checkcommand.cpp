@@ -1,6 +1,6 @@
 #include "picture/checkcommand.h"
 
-#include "app/printable.h"
+#include "platform/printable.h"
 
 #include "picture/imagecheck.h"
 #include "picture/pictureloader.h"

@@ -1,8 +1,8 @@
 #include "picture/frmpicture.h"
 
-#include "app/namebytes.h"
 #include "picture/picturelayout.h"
 #include "picture/pictureloader.h"
+#include "platform/namebytes.h"
 
 #include <QCloseEvent>
 #include <QKeyEvent>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/dialogs.h"
 #include "app/mdlvelt.h"
 #include "app/settings.h"
 #include "picture/imagecheck.h"
 #include "picture/pictureloader.h"
+#include "platform/dialogs.h"
 
 #include <QImage>
 #include <QWidget>

@@ -1,6 +1,6 @@
 #include "picture/imagecheck.h"
 
-#include "app/namebytes.h"
+#include "platform/namebytes.h"
 
 #include <QFile>
 

@@ -1,7 +1,7 @@
 #include "picture/picturecache.h"
 
-#include "app/namebytes.h"
 #include "picture/imagecheck.h"
+#include "platform/namebytes.h"
 
 #include <QFileInfo>
 

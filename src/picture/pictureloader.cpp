@@ -1,10 +1,10 @@
 #include "picture/pictureloader.h"
 
-#include "app/namebytes.h"
-#include "app/programfiles.h"
 #include "browser/mediatype.h"
 #include "picture/metafileformat.h"
 #include "picture/metafileraster.h"
+#include "platform/namebytes.h"
+#include "platform/programfiles.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

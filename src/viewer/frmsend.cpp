@@ -1,6 +1,6 @@
 #include "viewer/frmsend.h"
 
-#include "app/formdesign.h"
+#include "platform/formdesign.h"
 #include "viewer/sendcopy.h"
 
 #include <QCloseEvent>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/dialogs.h"
 #include "app/settings.h"
+#include "platform/dialogs.h"
 
 #include <QDialog>
 

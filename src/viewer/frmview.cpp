@@ -1,9 +1,9 @@
 #include "viewer/frmview.h"
 
-#include "app/formdesign.h"
 #include "app/frmsplash.h"
-#include "app/qtmediaplayer.h"
-#include "app/workdir.h"
+#include "platform/formdesign.h"
+#include "platform/qtmediaplayer.h"
+#include "platform/workdir.h"
 #include "viewer/frmsend.h"
 #include "viewer/keypreview.h"
 #include "viewer/openfile.h"

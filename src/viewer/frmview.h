@@ -1,13 +1,13 @@
 #pragma once
 
-#include "app/dialogs.h"
 #include "app/mdlvelt.h"
-#include "app/mediaplayer.h"
 #include "app/settings.h"
 #include "cache/collection.h"
 #include "index/frmno.h"
 #include "picture/decodeahead.h"
 #include "picture/frmpicture.h"
+#include "platform/dialogs.h"
+#include "platform/mediaplayer.h"
 #include "viewer/viewercollection.h"
 #include "viewer/viewerfiles.h"
 #include "viewer/viewerwindows.h"

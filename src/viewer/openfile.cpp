@@ -1,8 +1,8 @@
 #include "viewer/openfile.h"
 
 #include "app/mdlvelt.h"
-#include "app/namebytes.h"
 #include "app/settings.h"
+#include "platform/namebytes.h"
 
 #include <QDir>
 

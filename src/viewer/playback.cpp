@@ -1,6 +1,6 @@
 #include "viewer/playback.h"
 
-#include "app/mediaplayer.h"
+#include "platform/mediaplayer.h"
 
 namespace velt {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/designedcontrol.h"
+#include "platform/designedcontrol.h"
 #include "viewer/viewerlayout.h"
 
 namespace velt {

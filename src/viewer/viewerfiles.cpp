@@ -1,8 +1,8 @@
 #include "viewer/viewerfiles.h"
 
-#include "app/formdesign.h"
-#include "app/namebytes.h"
-#include "app/qtmediaplayer.h"
+#include "platform/formdesign.h"
+#include "platform/namebytes.h"
+#include "platform/qtmediaplayer.h"
 #include "viewer/frmsend.h"
 #include "viewer/frmview.h"
 #include "viewer/openfile.h"

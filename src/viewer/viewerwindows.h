@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/dialogs.h"
 #include "app/mdlvelt.h"
 #include "app/settings.h"
+#include "platform/dialogs.h"
 
 #include <QPointer>
 

@@ -2,7 +2,7 @@
 // album dialog starts at.
 #include "album/albumfolder.h"
 #include "album/albumscan.h"
-#include "app/namebytes.h"
+#include "platform/namebytes.h"
 
 #include "common/hostilenames.h"
 

@@ -1,6 +1,6 @@
-#include "app/dialogs.h"
 #include "app/mdlvelt.h"
-#include "app/workdir.h"
+#include "platform/dialogs.h"
+#include "platform/workdir.h"
 
 #include <QDir>
 #include <QFile>

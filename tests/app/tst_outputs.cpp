@@ -1,7 +1,7 @@
 // The line-oriented command-line modes as a script sees them: the real program, run on files
 // made here.
 
-#include "app/printable.h"
+#include "platform/printable.h"
 
 #include "common/hostilenames.h"
 

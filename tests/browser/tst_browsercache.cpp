@@ -2,7 +2,6 @@
 // parts that read them (heads, codings, names, signatures, ends); finding caches; the collection
 // with today's browsers; the check and --extract on what was extracted.
 
-#include "app/printable.h"
 #include "browser/bodycheck.h"
 #include "browser/browsercollection.h"
 #include "browser/decode.h"
@@ -13,6 +12,7 @@
 #include "cache/collection.h"
 #include "picture/imagecheck.h"
 #include "picture/pictureloader.h"
+#include "platform/printable.h"
 
 #include "browser/cachebodies.h"
 #include "browser/cachebuilder.h"

@@ -1,11 +1,11 @@
 #include "cache/plannedcopy.h"
 
-#include "app/workdir.h"
 #include "cache/collection.h"
 #include "cache/ordering.h"
 #include "common/fakeregistry.h"
 #include "common/recordinghost.h"
 #include "common/scripteddialogs.h"
+#include "platform/workdir.h"
 
 #include <QDir>
 #include <QFile>

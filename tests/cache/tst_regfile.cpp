@@ -1,6 +1,6 @@
 #include "cache/regfile.h"
 
-#include "app/textfile.h"
+#include "platform/textfile.h"
 
 #include <QStringEncoder>
 #include <QTemporaryDir>

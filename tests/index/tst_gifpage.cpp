@@ -1,7 +1,7 @@
 #include "index/gifpage.h"
 
-#include "app/namebytes.h"
 #include "common/scripteddialogs.h"
+#include "platform/namebytes.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,9 @@
 // A generated corpus of hostile picture files through `velt --check` and through the picture
 // window: every file gets a verdict, nothing crashes or hangs, and peak memory stays bounded.
 
-#include "app/printable.h"
 #include "picture/frmpicture.h"
 #include "picture/metafileformat.h"
+#include "platform/printable.h"
 
 #include "common/scripteddialogs.h"
 #include "picture/hostilefiles.h"

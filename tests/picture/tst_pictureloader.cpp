@@ -4,8 +4,8 @@
 #include "picture/metafileraster.h"
 #include "picture/pictureloader.h"
 
-#include "app/namebytes.h"
 #include "picture/picturefiles.h"
+#include "platform/namebytes.h"
 
 #include "common/hostilenames.h"
 

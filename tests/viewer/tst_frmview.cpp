@@ -2,9 +2,9 @@
 
 #include "app/demomedia.h"
 #include "app/frmsplash.h"
-#include "app/qtmediaplayer.h"
 #include "common/fakeregistry.h"
 #include "common/scripteddialogs.h"
+#include "platform/qtmediaplayer.h"
 #include "viewer/frmsend.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "viewer/sendcopy.h"
 
-#include "app/namebytes.h"
+#include "platform/namebytes.h"
 
 #include "common/hostilenames.h"
 

@@ -1,6 +1,6 @@
-#include "app/qtmediaplayer.h"
+#include "platform/qtmediaplayer.h"
 
-#include "app/namebytes.h"
+#include "platform/namebytes.h"
 
 #include <QAudioDevice>
 #include <QAudioOutput>

@@ -1,4 +1,4 @@
-#include "app/textfile.h"
+#include "platform/textfile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
-#include "app/qtdialogs.h"
+#include "platform/qtdialogs.h"
 
-#include "app/namebytes.h"
+#include "platform/namebytes.h"
 
 #include <QApplication>
 #include <QFileDialog>

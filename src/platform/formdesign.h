@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/designedcontrol.h"
-#include "app/twips.h"
+#include "platform/designedcontrol.h"
+#include "platform/twips.h"
 
 #include <QPointer>
 #include <QRect>

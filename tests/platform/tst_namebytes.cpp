@@ -1,8 +1,8 @@
 // File names as bytes: the decoded form, what the windows and the line-oriented output show,
 // and the file access that keeps the bytes.
 
-#include "app/namebytes.h"
-#include "app/printable.h"
+#include "platform/namebytes.h"
+#include "platform/printable.h"
 
 #include "common/hostilenames.h"
 

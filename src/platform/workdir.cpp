@@ -1,7 +1,7 @@
-#include "app/workdir.h"
+#include "platform/workdir.h"
 
 #include "app/mdlvelt.h"
-#include "app/namebytes.h"
+#include "platform/namebytes.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/mediaplayer.h"
+#include "platform/mediaplayer.h"
 
 #include <QFile>
 #include <QMap>

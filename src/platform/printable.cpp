@@ -1,6 +1,6 @@
-#include "app/printable.h"
+#include "platform/printable.h"
 
-#include "app/namebytes.h"
+#include "platform/namebytes.h"
 
 namespace velt {
 

@@ -1,4 +1,4 @@
-#include "app/logging.h"
+#include "platform/logging.h"
 
 #include <QString>
 #include <QtGlobal>

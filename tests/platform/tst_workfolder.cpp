@@ -1,4 +1,4 @@
-#include "app/workdir.h"
+#include "platform/workdir.h"
 
 #include "app/mdlvelt.h"
 #include "cache/collection.h"

@@ -1,5 +1,5 @@
 #include "app/demomedia.h"
-#include "app/qtmediaplayer.h"
+#include "platform/qtmediaplayer.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "app/namebytes.h"
+#include "platform/namebytes.h"
 
 #include <QDir>
 #include <QFile>
