@@ -1,6 +1,6 @@
 #include "app/frmsplash.h"
 
-#include "cache/collection.h"
+#include "app/loadprogress.h"
 #include "platform/twips.h"
 #include "platform/version.h"
 

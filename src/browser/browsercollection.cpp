@@ -6,8 +6,6 @@
 
 namespace velt {
 
-const char *const kLabelSearchingBrowsers = "ブラウザーキャッシュファイルを検索中…";
-
 namespace {
 
 // Entries that give no file are many and quick: the window is served after this many.

@@ -7,9 +7,6 @@ namespace velt {
 
 struct CollectionContext;
 
-// The progress window's text while today's browsers' caches are read.
-extern const char *const kLabelSearchingBrowsers;
-
 // The browser caches a collection reads: those in the folders named on the command line and,
 // when the desktop profile is in use, those of the desktop's browser profiles (HOME and
 // XDG_CACHE_HOME).

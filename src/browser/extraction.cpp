@@ -1,10 +1,10 @@
 #include "browser/extraction.h"
 
+#include "app/mediatype.h"
 #include "browser/bodycheck.h"
 #include "browser/decode.h"
 #include "browser/entryfile.h"
 #include "browser/filename.h"
-#include "browser/mediatype.h"
 
 #include <QDir>
 #include <QDirIterator>

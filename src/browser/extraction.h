@@ -1,7 +1,7 @@
 #pragma once
 
+#include "app/sourcetable.h"
 #include "browser/cacheentry.h"
-#include "browser/sourcetable.h"
 #include "platform/workdir.h"
 
 #include <QList>

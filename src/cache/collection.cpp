@@ -36,9 +36,6 @@ const char *const kMsgOverQuota =
         "ディスクの使用量の制限を超えたため、%1個のファイルを作業フォルダーにコピーできません"
         "でした。\r\n"
         "不要なファイルを削除してから、再度VELTを起動して下さい。";
-const char *const kLabelSearchingIE = "ＩＥキャッシュファイルを検索中…";
-const char *const kLabelSearchingNetscape = "ＮｅｔＳｃａｐｅキャッシュファイルを検索中…";
-const char *const kLabelOrganizing = "取得したファイルを整理しています…";
 
 namespace {
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/loadprogress.h"
 #include "app/mdlvelt.h"
 #include "app/settings.h"
 #include "cache/locate.h"
@@ -70,9 +71,6 @@ extern const char *const kMsgNothingFound;
 extern const char *const kMsgWorkFolderUnusable;
 extern const char *const kMsgDiskFull;
 extern const char *const kMsgOverQuota;
-extern const char *const kLabelSearchingIE;
-extern const char *const kLabelSearchingNetscape;
-extern const char *const kLabelOrganizing;
 
 // At most this many Internet Explorer cache sub-folders are scanned.
 inline constexpr int kMaxCacheFolders = 21;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "browser/sourcetable.h"
+#include "app/sourcetable.h"
 
 #include <QDateTime>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "picture/pictureloader.h"
 
-#include "browser/mediatype.h"
+#include "app/mediatype.h"
 #include "picture/metafileformat.h"
 #include "picture/metafileraster.h"
 #include "platform/namebytes.h"

@@ -2,13 +2,13 @@
 // parts that read them (heads, codings, names, signatures, ends); finding caches; the collection
 // with today's browsers; the check and --extract on what was extracted.
 
+#include "app/mediatype.h"
 #include "browser/bodycheck.h"
 #include "browser/browsercollection.h"
 #include "browser/decode.h"
 #include "browser/extractcommand.h"
 #include "browser/extraction.h"
 #include "browser/filename.h"
-#include "browser/mediatype.h"
 #include "cache/collection.h"
 #include "picture/imagecheck.h"
 #include "picture/pictureloader.h"

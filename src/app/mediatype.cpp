@@ -1,6 +1,4 @@
-#include "browser/mediatype.h"
-
-#include "picture/metafileformat.h"
+#include "app/mediatype.h"
 
 #include <QByteArray>
 

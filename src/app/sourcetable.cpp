@@ -1,4 +1,4 @@
-#include "browser/sourcetable.h"
+#include "app/sourcetable.h"
 
 #include "platform/namebytes.h"
 #include "platform/workdir.h"
