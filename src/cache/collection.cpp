@@ -1,6 +1,6 @@
 #include "cache/collection.h"
 
-#include "browser/browsercollection.h"
+#include "cache/browsercollection.h"
 #include "cache/ordering.h"
 #include "platform/namebytes.h"
 #include "platform/workdir.h"

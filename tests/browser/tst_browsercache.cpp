@@ -4,11 +4,11 @@
 
 #include "app/mediatype.h"
 #include "browser/bodycheck.h"
-#include "browser/browsercollection.h"
 #include "browser/decode.h"
 #include "browser/extractcommand.h"
 #include "browser/extraction.h"
 #include "browser/filename.h"
+#include "cache/browsercollection.h"
 #include "cache/collection.h"
 #include "picture/imagecheck.h"
 #include "picture/pictureloader.h"

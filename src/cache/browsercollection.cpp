@@ -1,4 +1,4 @@
-#include "browser/browsercollection.h"
+#include "cache/browsercollection.h"
 
 #include "cache/collection.h"
 
