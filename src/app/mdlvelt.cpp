@@ -137,4 +137,9 @@ bool isGifName(const QString &name)
     return name.right(3).toUpper() == QLatin1String("GIF");
 }
 
+EmptyResult emptyWorkFolder(const MdlVELT &state)
+{
+    return state.WorkDirHandle ? state.WorkDirHandle->empty() : emptyWorkDir(state.WorkDir);
+}
+
 } // namespace velt

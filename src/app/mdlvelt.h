@@ -1,12 +1,17 @@
 #pragma once
 
 #include "app/sourcetable.h"
+#include "platform/workdir.h"
 
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
+
+// Program-wide state: the variables the whole program shares (the collected list, the working
+// folders, the outside programs, the stop flag), the media-type table and its classifiers, and
+// the side table of per-file facts from today's browsers. Only the window thread touches it.
 
 namespace velt {
 
@@ -116,5 +121,8 @@ inline constexpr int kOpenFileFlags = 0x5004;
 
 // True when the upper-cased last three characters of name are "GIF".
 bool isGifName(const QString &name);
+
+// Empties the working folder of state: through the folder the collection opened, else by path.
+EmptyResult emptyWorkFolder(const MdlVELT &state);
 
 } // namespace velt

@@ -10,6 +10,13 @@
 #include <functional>
 #include <optional>
 
+// Today's browsers as sources: entry readers for Firefox cache2 and Chromium's Simple Cache
+// (every offset checked against the file), stored HTTP heads, Content-Encoding decoding with a
+// size limit, safe names from URLs, the end-of-format check. extractCacheFolder writes each
+// picture, movie or sound body into WorkDir through its descriptor under a name from its URL (a
+// suffix instead of overwriting), dated when it was fetched, and records its facts in the side
+// table (app/sourcetable.h).
+
 namespace velt {
 
 enum class CacheFormat { Firefox, Chromium };

@@ -3,6 +3,11 @@
 #include <QImage>
 #include <QString>
 
+// The one picture loader: Qt's readers for the raster formats and SVG (within a pixel budget),
+// and for WMF/EMF the helper process velt-metafile (metafilehelper.cpp), run in a process group
+// of its own and killed whole at its time limit; its answer comes back as exact, bounded pixels
+// (metafileraster.h), so no metafile is parsed in the program itself.
+
 namespace velt {
 
 // A decoded picture, or why there is none. Every window loads pictures through loadPicture.

@@ -1,6 +1,5 @@
 #include "platform/workdir.h"
 
-#include "app/mdlvelt.h"
 #include "platform/namebytes.h"
 
 #include <QDir>
@@ -329,11 +328,6 @@ EmptyResult emptyWorkDir(const QString &workDir)
 {
     const auto folder = WorkFolder::openExisting(workDir);
     return folder ? folder->empty() : EmptyResult::Refused;
-}
-
-EmptyResult emptyWorkFolder(const MdlVELT &state)
-{
-    return state.WorkDirHandle ? state.WorkDirHandle->empty() : emptyWorkDir(state.WorkDir);
 }
 
 } // namespace velt

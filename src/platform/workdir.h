@@ -5,12 +5,17 @@
 
 #include <memory>
 
+// The working folder. WorkDir is opened once per collection (WorkFolder::open, kept in
+// MdlVELT::WorkDirHandle): made 0700 with MyBuffer (tightened when looser), opened with
+// O_DIRECTORY | O_NOFOLLOW, refused when it is a link, someone else's, or not the folder just
+// made. Every copy, extracted body, the side table and every deletion go through that descriptor
+// (openat, unlinkat), so a folder swapped for a link is never followed; files are created new,
+// never truncated through another name, with their source's owner bits, at most 0600.
+
 namespace velt {
 
 // The message when the working folder cannot be emptied.
 extern const char *const kMsgWorkFolderBusy;
-
-struct MdlVELT;
 
 enum class EmptyResult {
     Emptied,    // every file directly inside was deleted (or there was none)
@@ -70,9 +75,6 @@ private:
 // deleting nothing, when workDir is empty, relative, a link, not an existing folder, not
 // named "VeltTemp" (a folder the program did not make) or not the user's own.
 EmptyResult emptyWorkDir(const QString &workDir);
-
-// Empties the working folder of state: through the folder the collection opened, else by path.
-EmptyResult emptyWorkFolder(const MdlVELT &state);
 
 // Copies into the working folder that failed because its disk, or the user's share of it, was
 // full: the collection says how many there were and why.

@@ -1,4 +1,4 @@
-#include "picture/checkcommand.h"
+#include "cli/checkcommand.h"
 #include "picture/imagecheck.h"
 #include "picture/metafileformat.h"
 #include "picture/metafileraster.h"

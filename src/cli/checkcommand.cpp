@@ -1,4 +1,4 @@
-#include "picture/checkcommand.h"
+#include "cli/checkcommand.h"
 
 #include "platform/printable.h"
 

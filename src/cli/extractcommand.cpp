@@ -1,7 +1,9 @@
-#include "browser/extractcommand.h"
+#include "cli/extractcommand.h"
 
 #include "browser/filename.h"
 #include "cache/collection.h"
+#include "cli/console.h"
+#include "cli/optiontable.h"
 #include "picture/imagecheck.h"
 #include "platform/namebytes.h"
 #include "platform/printable.h"
@@ -158,6 +160,20 @@ int runExtractCommand(CollectionContext &ctx, const QString &destDir, QTextStrea
     if (state.ListCount + state.GifCount != 0)
         emptyWorkFolder(state);
     return 0;
+}
+
+int runExtract(MdlVELT &state, Settings &settings, const RegistrySource &registry,
+               const DriveMap &drives, const QString &settingsPath, const QString &destDir)
+{
+    ConsoleDialogs dialogs;
+    ConsoleHost host;
+    LoadSettings(settings, settingsPath, state.BufferDir);
+    ExtTable ext = ExtTable::standard();
+    CollectionContext ctx{state, settings, ext, registry, drives, dialogs, host};
+    CheckedStdout output;
+    QTextStream err(stderr);
+    const int status = runExtractCommand(ctx, destDir, output.stream(), err);
+    return output.finish("the copied files") ? status : kExitFailure;
 }
 
 } // namespace velt

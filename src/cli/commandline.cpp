@@ -1,15 +1,17 @@
-#include "app/commandline.h"
+#include "cli/commandline.h"
 
 #include "app/frmsplash.h"
 #include "app/mdlvelt.h"
-#include "app/optiontable.h"
 #include "app/settings.h"
-#include "browser/extractcommand.h"
 #include "browser/extraction.h"
 #include "cache/collection.h"
 #include "cache/demo.h"
 #include "cache/registry.h"
-#include "picture/checkcommand.h"
+#include "cli/checkcommand.h"
+#include "cli/console.h"
+#include "cli/extractcommand.h"
+#include "cli/listcommand.h"
+#include "cli/optiontable.h"
 #include "picture/frmpicture.h"
 #include "platform/dialogs.h"
 #include "platform/logging.h"
@@ -36,11 +38,6 @@
 #include <cstdio>
 #include <memory>
 
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <unistd.h>
-#endif
-
 namespace velt {
 
 namespace {
@@ -57,82 +54,6 @@ struct Options
     QStringList checkPaths;
     QStringList browserCaches;
     QString extractDir;
-};
-
-// The collection without windows: the list mode's host.
-class ConsoleHost : public CollectionHost
-{
-public:
-    void showSplash() override { }
-    void closeSplash() override { }
-    void setProgress(int) override { }
-    void setLoadLabel(const QString &) override { }
-    void yield() override { }
-    void waitOneTick() override { }
-    int AskStop() override { return kAnswerNo; }
-    void setCounters(int, int) override { }
-    void disableNavigation() override { }
-    void setOpenDialogInitDir(const QString &) override { }
-};
-
-void printErr(const QString &text)
-{
-    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
-}
-
-// Set when the program started with standard output closed: what it prints goes nowhere.
-bool g_stdoutWasClosed = false;
-
-// A standard stream closed at start would be taken by the next file the program opens, and
-// its output would land in that file: each one is held open on /dev/null instead.
-void holdStandardStreams()
-{
-#ifdef Q_OS_UNIX
-    for (int fd = 0; fd <= 2; ++fd) {
-        if (::fcntl(fd, F_GETFD) != -1)
-            continue;
-        if (fd == STDOUT_FILENO)
-            g_stdoutWasClosed = true;
-        const int null = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
-        if (null >= 0 && null != fd) {
-            ::dup2(null, fd);
-            ::close(null);
-        }
-    }
-#endif
-}
-
-// Standard output for the line-oriented modes, with its failures seen: closed at start, a full
-// disk, a reader that went away (SIGPIPE is ignored in these modes, so that shows as EPIPE).
-class CheckedStdout
-{
-public:
-    CheckedStdout()
-    {
-        std::fflush(stdout);
-        m_file.open(1, QIODevice::WriteOnly | QIODevice::Unbuffered);
-        m_stream.setDevice(&m_file);
-    }
-    QTextStream &stream() { return m_stream; }
-
-    // Flushes; false, with a line on standard error, when anything was not written.
-    bool finish(const char *what)
-    {
-        m_stream.flush();
-        QString why;
-        if (g_stdoutWasClosed)
-            why = QStringLiteral("standard output is closed");
-        else if (m_stream.status() != QTextStream::Ok)
-            why = m_file.errorString();
-        if (why.isEmpty())
-            return true;
-        printErr(QStringLiteral("velt: could not write %1: %2").arg(QLatin1String(what), why));
-        return false;
-    }
-
-private:
-    QFile m_file;
-    QTextStream m_stream;
 };
 
 Options optionsFrom(const CommandLine &cl)
@@ -156,43 +77,6 @@ int usageError(const QString &line)
     printErr(QStringLiteral("velt: ") + line);
     printErr(usageHintLine());
     return kExitUsage;
-}
-
-int runList(MdlVELT &state, Settings &settings, const RegistrySource &registry,
-            const DriveMap &drives, const QString &settingsPath)
-{
-    ConsoleDialogs dialogs;
-    ConsoleHost host;
-    LoadSettings(settings, settingsPath, state.BufferDir);
-    ExtTable ext = ExtTable::standard();
-    CollectionContext ctx{state, settings, ext, registry, drives, dialogs, host};
-    GetICPath(ctx);
-    // One entry a line, whatever a name holds.
-    CheckedStdout output;
-    QTextStream &out = output.stream();
-    for (int i = 1; i <= state.ListCount; ++i)
-        out << i << '\t' << printableText(state.ListLine[i]) << '\n';
-    for (int i = 1; i <= state.GifCount; ++i)
-        out << "GIF\t" << printableText(state.GifFile[i]) << '\n';
-    const bool written = output.finish("the list");
-    // Emptied as the close does; the settings file is left as it was.
-    if (state.ListCount + state.GifCount != 0)
-        emptyWorkFolder(state);
-    return written ? kExitOk : kExitFailure;
-}
-
-int runExtract(MdlVELT &state, Settings &settings, const RegistrySource &registry,
-               const DriveMap &drives, const QString &settingsPath, const QString &destDir)
-{
-    ConsoleDialogs dialogs;
-    ConsoleHost host;
-    LoadSettings(settings, settingsPath, state.BufferDir);
-    ExtTable ext = ExtTable::standard();
-    CollectionContext ctx{state, settings, ext, registry, drives, dialogs, host};
-    CheckedStdout output;
-    QTextStream err(stderr);
-    const int status = runExtractCommand(ctx, destDir, output.stream(), err);
-    return output.finish("the copied files") ? status : kExitFailure;
 }
 
 bool saveScreenshot(FrmView &view, const QString &path)

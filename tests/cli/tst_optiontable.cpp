@@ -1,4 +1,4 @@
-#include "app/optiontable.h"
+#include "cli/optiontable.h"
 
 #include <QLibraryInfo>
 #include <QTemporaryDir>

@@ -1,5 +1,10 @@
 #pragma once
 
+#include "app/mdlvelt.h"
+#include "app/settings.h"
+#include "cache/registrysource.h"
+#include "cache/winpath.h"
+
 #include <QString>
 #include <QTextStream>
 
@@ -22,5 +27,9 @@ std::optional<QString> copyIntoFolder(const QString &file, const QString &folder
 // made.
 int runExtractCommand(CollectionContext &ctx, const QString &destDir, QTextStream &out,
                       QTextStream &err);
+
+// The same with its own collection: the window-less mode's entry, output on standard output.
+int runExtract(MdlVELT &state, Settings &settings, const RegistrySource &registry,
+               const DriveMap &drives, const QString &settingsPath, const QString &destDir);
 
 } // namespace velt
