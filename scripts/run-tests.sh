@@ -27,6 +27,9 @@ if [ -z "${VELT_SKIP_WINE:-}" ] && [ ${#missing[@]} -gt 0 ]; then
     echo "Installed the Wine test's packages in $(($(date +%s) - start)) s"
 fi
 
+# The layering of src/ (docs/ARCHITECTURE.md's table): an include that runs up fails at once.
+scripts/check-layers.sh
+
 scripts/setup.sh -DVELT_WERROR=ON
 # The browser-cache end-to-end test fills a real Chromium cache; Chromium is a test tool only,
 # so it is installed here and not by setup.sh (the test skips itself when it is missing).

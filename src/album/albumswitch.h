@@ -12,6 +12,13 @@
 
 class QWidget;
 
+// Album mode: the question (No by default), FrmPhotoAlubum, then the picture window is taken out
+// of the main window's hands, FrmNo and FrmViewAlbum close, FrmModeChange shows while the picture
+// window's timer counts 21 ticks, and loadAlbum (albumscan.h) replaces the list: it empties
+// WorkDir (refusing a folder the program did not make), copies the album folder into it and
+// walks the copies. A picture opened meanwhile is closed at the end; a main window closed
+// meanwhile abandons the switch. Any rebuilt list closes the thumbnail window.
+
 namespace velt {
 
 class FrmPicture;

@@ -14,6 +14,17 @@
 
 #include <functional>
 
+// The start-up collection. The copies are planned before any is made (CopyPlan): each cache
+// folder is listed once (regular files only), each pattern is a look-up by upper-cased type, and
+// each name keeps the files that would be copied under it, in order. PlannedCopy makes, on a few
+// worker threads, only the copy that the one-by-one copying would leave in the end; the window
+// thread walks the patterns in order, waiting (serving events, so the stop button works) until
+// each pattern's copies are made. A stop after pattern k leaves exactly what the one-by-one
+// copying would have left. Today's browsers come next (browsercollection.h); only when such a
+// cache exists does ExtTable learn today's types, so the registry's caches alone classify as
+// before. Worker threads only copy files: windows, MdlVELT and Settings stay on the window
+// thread. Copies failing for lack of space or quota are counted and said once.
+
 namespace velt {
 
 // What the collection needs from the windows around it. The main window implements it with the

@@ -9,6 +9,14 @@
 #include <functional>
 #include <memory>
 
+// The registry reader exists twice: the byte-level contract in plain C++ (keyvalue.h: the
+// 1024-byte buffer, text up to the first NUL, the value types) and this Qt form, which decodes
+// the bytes. Both read through RegistrySource::read, which answers as RegQueryValueExA does.
+// Sources: RegFileStore (registry export files, the desktop profile, the demo: a log of what was
+// stored and removed, replayed backwards by each query) and, in Windows builds,
+// WindowsRegistrySource (winregistry.h). One table of stored bytes
+// (tests/cache/registrycases.h) drives both the file test and the same cases under Wine.
+
 namespace velt {
 
 // GetKeyValue of keyvalue.h for Qt strings: names go out as UTF-8; the text read is decoded as

@@ -8,6 +8,12 @@
 
 class QObject;
 
+// Everything modal or outside goes through UserDialogs: message and input boxes, file dialogs,
+// starting a program, and the program's own modal windows (runModal: the real seam calls exec(),
+// the scripted one in tests acts on the window instead). QtDialogs is the real one;
+// ConsoleDialogs answers by default and prints to standard error for the window-less modes;
+// tests use tests/common/scripteddialogs.h, which records and answers from a queue.
+
 namespace velt {
 
 enum class MsgIcon { Critical, Exclamation, Information, Question };

@@ -24,6 +24,14 @@ class QLabel;
 class QPushButton;
 class QTimer;
 
+// The main window stays a thin class: its side of the collection (ViewerCollection), the File
+// and copy buttons (ViewerFiles), the other windows and the album switch (ViewerWindows) and the
+// keyboard (KeyPreview: keys act on release, a held key acts once) are helpers it owns. Paging
+// re-creates FrmPicture through openPictureWindow, which first tells the decode-ahead which
+// pictures to keep (the one to show and its neighbours that pass the check). "Today", the
+// timers' intervals and the player's load time-out come from ViewerEnvironment, so tests fix
+// them.
+
 namespace velt {
 
 class FrmHelp;
