@@ -3,6 +3,7 @@
 #include "platform/designedcontrol.h"
 #include "platform/twips.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 #include <QRect>
 #include <QString>
@@ -28,9 +29,11 @@ struct ControlDesign
 
     Control *create(QWidget *parent) const
     {
-        auto *c = new Control(QString::fromUtf8(caption), parent);
+        // The texts are translated in the context of the window they sit in.
+        const char *context = parent->window()->metaObject()->className();
+        auto *c = new Control(QCoreApplication::translate(context, caption), parent);
         c->setObjectName(QString::fromLatin1(name));
-        c->setToolTip(QString::fromUtf8(tooltip));
+        c->setToolTip(QCoreApplication::translate(context, tooltip));
         c->setGeometry(twipsRect(left, top, width, height));
         if (c->text().isEmpty())
             c->setAccessibleName(c->toolTip());

@@ -104,14 +104,14 @@ QtMediaPlayer::QtMediaPlayer(QWidget *parent) : QWidget(parent)
     m_stopButton = new QToolButton(m_transport);
     m_stopButton->setObjectName(QStringLiteral("stopButton"));
     m_stopButton->setIcon(style()->standardIcon(QStyle::SP_MediaStop));
-    m_stopButton->setToolTip(QStringLiteral("停止"));
+    m_stopButton->setToolTip(tr("停止"));
     m_position = new QSlider(Qt::Horizontal, m_transport);
     m_position->setObjectName(QStringLiteral("positionSlider"));
-    m_position->setToolTip(QStringLiteral("再生位置"));
+    m_position->setToolTip(tr("再生位置"));
     m_position->setRange(0, 0);
     m_volume = new QSlider(Qt::Horizontal, m_transport);
     m_volume->setObjectName(QStringLiteral("volumeSlider"));
-    m_volume->setToolTip(QStringLiteral("音量"));
+    m_volume->setToolTip(tr("音量"));
     m_volume->setRange(0, 100);
     m_volume->setValue(100);
     m_volume->setMaximumWidth(70);
@@ -340,7 +340,7 @@ void QtMediaPlayer::updateTransport()
     const bool playing = m_player && m_player->playbackState() == QMediaPlayer::PlayingState;
     m_playButton->setIcon(
             style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
-    m_playButton->setToolTip(playing ? QStringLiteral("一時停止") : QStringLiteral("再生"));
+    m_playButton->setToolTip(playing ? tr("一時停止") : tr("再生"));
     const bool loaded = !m_fileName.isEmpty();
     m_playButton->setEnabled(loaded);
     m_stopButton->setEnabled(loaded);

@@ -25,8 +25,8 @@
 
 namespace velt {
 
-const char *const kMsgWorkFolderBusy =
-        "この製品の作業フォルダーにアクセスされて作業フォルダーの処理ができません。";
+const char *const kMsgWorkFolderBusy = QT_TRANSLATE_NOOP(
+        "Messages", "この製品の作業フォルダーにアクセスされて作業フォルダーの処理ができません。");
 
 namespace {
 
