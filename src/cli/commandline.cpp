@@ -14,6 +14,7 @@
 #include "cli/optiontable.h"
 #include "picture/frmpicture.h"
 #include "platform/dialogs.h"
+#include "platform/language.h"
 #include "platform/logging.h"
 #include "platform/namebytes.h"
 #include "platform/printable.h"
@@ -70,6 +71,26 @@ Options optionsFrom(const CommandLine &cl)
     options.browserCaches = cl.values("browser-cache");
     options.extractDir = cl.value("extract");
     return options;
+}
+
+// The language is needed before the command line is parsed (its messages are translated):
+// the last --lang VALUE or --lang=VALUE before "--".
+QString languageArgument(const QStringList &arguments)
+{
+    QString value;
+    for (qsizetype i = 0; i < arguments.size() && arguments[i] != QLatin1String("--"); ++i) {
+        if (arguments[i] == QLatin1String("--lang") && i + 1 < arguments.size())
+            value = arguments[++i];
+        else if (arguments[i].startsWith(QLatin1String("--lang=")))
+            value = arguments[i].mid(7);
+    }
+    return value;
+}
+
+// Both languages in the Japanese program, English only in the English one.
+QString bilingual(const QString &ja, const QString &en)
+{
+    return uiLanguage() == UiLanguage::English ? en : ja + QStringLiteral(" / ") + en;
 }
 
 int usageError(const QString &line)
@@ -137,9 +158,10 @@ QString unknownPlatform(const CommandLine &cl)
     const QStringList available = platformPluginNames(folders);
     if (available.isEmpty() || !availablePlatform(requested, available).isEmpty())
         return QString();
-    return QStringLiteral("ウィンドウシステムのプラグイン %1 はありません / no window-system "
-                          "plugin %1 (available: %2)")
-            .arg(requested, available.join(QStringLiteral(", ")));
+    return bilingual(
+            QStringLiteral("ウィンドウシステムのプラグイン %1 はありません").arg(requested),
+            QStringLiteral("no window-system plugin %1 (available: %2)")
+                    .arg(requested, available.join(QStringLiteral(", "))));
 }
 
 // argv for the application object: the program's name and what Qt should read. The bytes live
@@ -185,9 +207,14 @@ int runVelt(int argc, char **argv)
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << decodeFileName(argv[i]);
+    setUiLanguage(chooseUiLanguage(languageArgument(arguments)));
     const CommandLine cl = parseCommandLine(arguments);
     if (!cl.error.isEmpty())
         return usageError(cl.error);
+    if (cl.isSet("lang") && !languageFromName(cl.value("lang")))
+        return usageError(bilingual(
+                QStringLiteral("--lang には ja か en を指定します (%1)").arg(cl.value("lang")),
+                QStringLiteral("--lang wants ja or en, not %1").arg(cl.value("lang"))));
     if (cl.isSet("help") || cl.isSet("help-all")) {
         std::fputs(usageText(cl.isSet("help-all")).toLocal8Bit().constData(), stdout);
         return kExitOk;
@@ -201,9 +228,9 @@ int runVelt(int argc, char **argv)
     DriveMap drives;
     for (const QString &mapping : std::as_const(options.drives)) {
         if (!drives.add(mapping))
-            return usageError(QStringLiteral("--drive には X:=DIR を指定します (%1) / --drive "
-                                             "wants X:=DIR, not %1")
-                                      .arg(mapping));
+            return usageError(
+                    bilingual(QStringLiteral("--drive には X:=DIR を指定します (%1)").arg(mapping),
+                              QStringLiteral("--drive wants X:=DIR, not %1").arg(mapping)));
     }
 
     const char *program = argc > 0 ? argv[0] : "velt";
@@ -229,6 +256,7 @@ int runVelt(int argc, char **argv)
             app = std::make_unique<QCoreApplication>(qtArguments->argc(), qtArguments->argv());
         }
         setApplicationNames();
+        installUiTranslations();
     } else {
         preferFfmpegMediaBackend();
         if (!hasDisplay(cl)) {
@@ -251,7 +279,10 @@ int runVelt(int argc, char **argv)
         QFont uiFont(QStringLiteral("ＭＳ Ｐゴシック"));
         uiFont.setPointSizeF(9);
         QApplication::setFont(uiFont);
-        installJapaneseTranslations();
+        // Qt's own dialogs speak the same language; its English texts are built in.
+        installUiTranslations();
+        if (uiLanguage() == UiLanguage::Japanese)
+            installJapaneseTranslations();
     }
 
     if (options.check) {

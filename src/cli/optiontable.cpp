@@ -1,5 +1,7 @@
 #include "cli/optiontable.h"
 
+#include "platform/language.h"
+
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonObject>
@@ -41,6 +43,9 @@ const CommandLineOption kOptions[] = {
     {.name = "screenshot", .valueName = "FILE",
      .helpJa = "起動して最初の画像を表示したあと、メインと画像のウィンドウを PNG に保存して終了します。",
      .helpEn = "After start-up and the first picture, save the main and picture windows as a PNG, then close."},
+    {.name = "lang", .valueName = "ja|en",
+     .helpJa = "表示の言語です。なければ VELT_LANG、それもなければデスクトップの言語に従います。",
+     .helpEn = "Language of the texts; without it VELT_LANG, else the desktop's language."},
     {.name = "help", .shortName = 'h', .windowless = true,
      .helpJa = "この説明を表示して終了します。",
      .helpEn = "Show this help and exit."},
@@ -183,8 +188,9 @@ void appendOptions(QString &text, bool qtOwn)
         QString form = QStringLiteral("  ") + optionForm(o);
         form = form.size() < kColumn ? form.leftJustified(kColumn)
                                      : form + QLatin1Char('\n') + indent;
-        const QStringList lines = wrapped(QString::fromUtf8(o.helpJa), kWidth - kColumn)
-                + wrapped(QString::fromUtf8(o.helpEn), kWidth - kColumn);
+        QStringList lines = wrapped(QString::fromUtf8(o.helpEn), kWidth - kColumn);
+        if (uiLanguage() == UiLanguage::Japanese)
+            lines = wrapped(QString::fromUtf8(o.helpJa), kWidth - kColumn) + lines;
         text += form + lines.join(QLatin1Char('\n') + indent) + QLatin1Char('\n');
     }
 }
@@ -223,9 +229,10 @@ bool CommandLine::drawsPictures() const
 CommandLine parseCommandLine(const QStringList &arguments)
 {
     CommandLine cl;
+    // The Japanese program says it in both languages, the English one in English only.
     const auto fail = [&cl](const QString &ja, const QString &en) {
         if (cl.error.isEmpty())
-            cl.error = ja + QStringLiteral(" / ") + en;
+            cl.error = uiLanguage() == UiLanguage::English ? en : ja + QStringLiteral(" / ") + en;
     };
     bool optionsEnded = false;
     for (qsizetype i = 0; i < arguments.size() && cl.error.isEmpty(); ++i) {
@@ -298,8 +305,46 @@ CommandLine parseCommandLine(const QStringList &arguments)
     return cl;
 }
 
+namespace {
+
+QString englishUsageText(bool withQtOptions)
+{
+    QString text = QStringLiteral("Usage:  velt [OPTION...]\n"
+                                  "        velt --check FILE...\n"
+                                  "\n"
+                                  "Shows the pictures, movies and sounds that web browsers left "
+                                  "in their caches.\n"
+                                  "\n"
+                                  "Options:\n");
+    appendOptions(text, false);
+    if (withQtOptions) {
+        text += QStringLiteral("\nQt's options (they act only when windows open):\n");
+        appendOptions(text, true);
+    }
+    text += QStringLiteral(
+            "\n"
+            "Names printed:\n"
+            "  --list, --check and --extract print one entry a line: in names a backslash is\n"
+            "  printed as \\\\, tab, line feed and carriage return as \\t \\n \\r, other\n"
+            "  control characters as \\xHH (U+0080 to U+009F as \\u0080 to \\u009F), U+2028\n"
+            "  and U+2029 as \\u2028 and \\u2029. Bytes that are not UTF-8 are printed as \\x80\n"
+            "  to \\xFF, so a name can be read back byte for byte.\n"
+            "\n"
+            "Exit status:\n"
+            "  0  Success (with --check: every file is ok).\n"
+            "  1  Failure (with --check: a file is damaged); also when what was asked for\n"
+            "     (the list, the screenshot, the settings file) could not be written.\n"
+            "  2  The command line is wrong or the settings file cannot be used (with\n"
+            "     --check also: the results could not be written).\n");
+    return text;
+}
+
+} // namespace
+
 QString usageText(bool withQtOptions)
 {
+    if (uiLanguage() == UiLanguage::English)
+        return englishUsageText(withQtOptions);
     QString text = QStringLiteral(
             "使い方: velt [オプション...]\n"
             "        velt --check ファイル...\n"
@@ -346,6 +391,8 @@ QString usageText(bool withQtOptions)
 
 QString usageHintLine()
 {
+    if (uiLanguage() == UiLanguage::English)
+        return QStringLiteral("Try velt --help for usage.");
     return QStringLiteral("velt --help で使い方を表示します / Try velt --help for usage.");
 }
 
