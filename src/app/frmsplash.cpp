@@ -1,5 +1,7 @@
 #include "app/frmsplash.h"
 
+#include "platform/language.h"
+
 #include "app/loadprogress.h"
 #include "platform/twips.h"
 #include "platform/version.h"
@@ -63,7 +65,7 @@ FrmSplash::FrmSplash(MdlVELT &state, const Settings &settings, QWidget *parent)
     LabelVersion->setObjectName(QStringLiteral("LabelVersion"));
     LabelVersion->setGeometry(twipsRect(2280, 1200, 4440, 360));
 
-    LabelLoad = new QLabel(QString::fromUtf8(kLabelSearchingIE), this);
+    LabelLoad = new QLabel(messageText(kLabelSearchingIE), this);
     LabelLoad->setObjectName(QStringLiteral("LabelLoad"));
     LabelLoad->setGeometry(twipsRect(240, 2220, 6480, 300));
 
@@ -71,10 +73,10 @@ FrmSplash::FrmSplash(MdlVELT &state, const Settings &settings, QWidget *parent)
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
-    ProgressBar1->setToolTip(QStringLiteral("読み込んでいる状態を表示しています。"));
+    ProgressBar1->setToolTip(tr("読み込んでいる状態を表示しています。"));
     ProgressBar1->setGeometry(twipsRect(240, 2580, 5040, 360));
 
-    CmdStop = new QPushButton(QStringLiteral("読込中止"), this);
+    CmdStop = new QPushButton(tr("読込中止"), this);
     CmdStop->setObjectName(QStringLiteral("CmdStop"));
     CmdStop->setGeometry(twipsRect(5400, 2520, 1320, 495));
     connect(CmdStop, &QPushButton::clicked, this, &FrmSplash::CmdStop_Click);

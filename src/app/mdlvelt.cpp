@@ -1,11 +1,14 @@
 #include "app/mdlvelt.h"
 
+#include "platform/language.h"
+
 #include <cstdio>
 #include <iterator>
 
 namespace velt {
 
-const char *const kOpenFileFilter =
+const char *const kOpenFileFilter = QT_TRANSLATE_NOOP(
+        "Messages",
         "動画ファイル(*.avi;*.m1v;*.mp2;*.mpa;*.mpe;*.mpeg;*.mpg;*.mp3;*.m3u)|*.avi;*.m1v;*.mp2;*."
         "mpa;*.mpe;*.mpeg;*.mpg;*.mp3;*.m3u|メディアファイル(*.asf;*.asx)|*.asf;*.asx|ＱＴファイル("
         "*."
@@ -15,9 +18,10 @@ const char *const kOpenFileFilter =
         "."
         "ico|音楽1(*.mid;*.rmi;*.mp1;*.mp2;*.mp3)|*.mid;*.rmi;*.mp1;*.mp2;*.mp3|音楽2(*.wav;*.snd;*"
         "."
-        "au;*.aif;*.affc;*.aiff)|*.wav;*.snd;*.au;*.aif;*.aifc;*.aiff|全てのファイル(*.*)|*.*";
+        "au;*.aif;*.affc;*.aiff)|*.wav;*.snd;*.au;*.aif;*.aifc;*.aiff|全てのファイル(*.*)|*.*");
 
-const char *const kOpenFileFilterWithTodaysTypes =
+const char *const kOpenFileFilterWithTodaysTypes = QT_TRANSLATE_NOOP(
+        "Messages",
         "動画ファイル(*.avi;*.m1v;*.mp2;*.mpa;*.mpe;*.mpeg;*.mpg;*.mp3;*.m3u)|*.avi;*.m1v;*.mp2;*."
         "mpa;*.mpe;*.mpeg;*.mpg;*.mp3;*.m3u|メディアファイル(*.asf;*.asx)|*.asf;*.asx|ＱＴファイル("
         "*.mov;*.qt)|*.mov;*.qt|ＲＭファイル(*.ra;*.rm;*.ram;*.rmm)|*.ra;*.rm;*.ram;*.rmm|"
@@ -26,12 +30,11 @@ const char *const kOpenFileFilterWithTodaysTypes =
         "音楽2(*.wav;*.snd;*.au;*.aif;*.affc;*.aiff)|*.wav;*.snd;*.au;*.aif;*.aifc;*.aiff|"
         "画像ファイル2(*.png;*.webp;*.avif;*.svg)|*.png;*.webp;*.avif;*.svg|"
         "動画・音楽ファイル2(*.mp4;*.m4v;*.webm;*.ogg;*.opus;*.m4a;*.aac;*.flac;*.mp3)|*.mp4;*.m4v;"
-        "*.webm;*.ogg;*.opus;*.m4a;*.aac;*.flac;*.mp3|全てのファイル(*.*)|*.*";
+        "*.webm;*.ogg;*.opus;*.m4a;*.aac;*.flac;*.mp3|全てのファイル(*.*)|*.*");
 
 QString openFileFilter(const ExtTable &table)
 {
-    return QString::fromUtf8(table.hasTodaysTypes() ? kOpenFileFilterWithTodaysTypes
-                                                    : kOpenFileFilter);
+    return messageText(table.hasTodaysTypes() ? kOpenFileFilterWithTodaysTypes : kOpenFileFilter);
 }
 
 void MdlVELT::reserveList(int n)

@@ -2,6 +2,7 @@
 
 #include "platform/textfile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
@@ -231,10 +232,12 @@ QString settingsFileProblem(const QString &path)
 
 QString settingsWriteFailedMessage(const QString &path, const QString &reason)
 {
-    return QStringLiteral("設定ファイルを保存できませんでした。\r\n"
-                          "前回の設定ファイルはそのまま残り、今回変更した設定は失われます。\r\n"
-                          "ファイル名  %1\r\n"
-                          "理由  %2")
+    return QCoreApplication::translate(
+                   "Messages",
+                   "設定ファイルを保存できませんでした。\r\n"
+                   "前回の設定ファイルはそのまま残り、今回変更した設定は失われます。\r\n"
+                   "ファイル名  %1\r\n"
+                   "理由  %2")
             .arg(path, reason);
 }
 
