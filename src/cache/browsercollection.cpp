@@ -1,5 +1,7 @@
 #include "cache/browsercollection.h"
 
+#include "platform/language.h"
+
 #include "cache/collection.h"
 
 #include <QDir>
@@ -39,7 +41,7 @@ void extractBrowserCaches(CollectionContext &ctx, int &stopAns, FullDiskFailures
     ctx.ext.addTodaysTypes();
     if (stopAns == kAnswerYes)
         return;
-    ctx.host.setLoadLabel(QString::fromUtf8(kLabelSearchingBrowsers));
+    ctx.host.setLoadLabel(messageText(kLabelSearchingBrowsers));
     ctx.host.yield();
     const int n = int(caches.size());
     int examined = 0;

@@ -1,5 +1,7 @@
 #include "cache/collection.h"
 
+#include "platform/language.h"
+
 #include "cache/browsercollection.h"
 #include "cache/ordering.h"
 #include "platform/namebytes.h"
@@ -13,29 +15,37 @@
 
 namespace velt {
 
-const char *const kMsgTooManyCacheFolders = "キャッシュフォルダー数が多すぎます。\r\n"
-                                            "コントロールパネルのインターネットオプションの全般タブ"
-                                            "からインターネット一時ファイルを削除して、\r\n"
-                                            "一時ファイルを整理する事をお勧めします。";
-const char *const kMsgAskStop = "ここで画像読込を中止しますか？";
-const char *const kMsgListLimit = "読み込みファイルは最大３００００ファイルです。\r\n"
-                                  "コントロールパネルのインターネットオプションの全般タブからインタ"
-                                  "ーネット一時ファイルを削除して、\r\n"
-                                  "一時ファイルを整理する事をお勧めします。";
+const char *const kMsgTooManyCacheFolders =
+        QT_TRANSLATE_NOOP("Messages",
+                          "キャッシュフォルダー数が多すぎます。\r\n"
+                          "コントロールパネルのインターネットオプションの全般タブ"
+                          "からインターネット一時ファイルを削除して、\r\n"
+                          "一時ファイルを整理する事をお勧めします。");
+const char *const kMsgAskStop = QT_TRANSLATE_NOOP("Messages", "ここで画像読込を中止しますか？");
+const char *const kMsgListLimit =
+        QT_TRANSLATE_NOOP("Messages",
+                          "読み込みファイルは最大３００００ファイルです。\r\n"
+                          "コントロールパネルのインターネットオプションの全般タブからインタ"
+                          "ーネット一時ファイルを削除して、\r\n"
+                          "一時ファイルを整理する事をお勧めします。");
 const char *const kMsgNothingFound =
-        "画像ファイルがインターネットキャッシュフォルダーにありませんでした。\r\n"
-        "お好みのサイトに一度アクセスし、再度ZUDIを起動して下さい。";
-const char *const kMsgWorkFolderUnusable =
+        QT_TRANSLATE_NOOP("Messages",
+                          "画像ファイルがインターネットキャッシュフォルダーにありませんでした。\r\n"
+                          "お好みのサイトに一度アクセスし、再度ZUDIを起動して下さい。");
+const char *const kMsgWorkFolderUnusable = QT_TRANSLATE_NOOP(
+        "Messages",
         "作業フォルダーを作成できないか、作業フォルダーに書き込みができません。\r\n"
         "%1\r\n"
-        "フォルダーの場所と書き込みの権限を確認し、再度VELTを起動して下さい。";
-const char *const kMsgDiskFull =
+        "フォルダーの場所と書き込みの権限を確認し、再度VELTを起動して下さい。");
+const char *const kMsgDiskFull = QT_TRANSLATE_NOOP(
+        "Messages",
         "作業フォルダーのディスクに空きがないため、%1個のファイルをコピーできませんでした。\r\n"
-        "ディスクの空き容量を増やしてから、再度VELTを起動して下さい。";
-const char *const kMsgOverQuota =
+        "ディスクの空き容量を増やしてから、再度VELTを起動して下さい。");
+const char *const kMsgOverQuota = QT_TRANSLATE_NOOP(
+        "Messages",
         "ディスクの使用量の制限を超えたため、%1個のファイルを作業フォルダーにコピーできません"
         "でした。\r\n"
-        "不要なファイルを削除してから、再度VELTを起動して下さい。";
+        "不要なファイルを削除してから、再度VELTを起動して下さい。");
 
 namespace {
 
@@ -268,8 +278,7 @@ CacheLocation GetICPath(CollectionContext &ctx)
 
     CacheLocation loc;
     if (!locateCaches(ctx.registry, ctx.drives, state, settings, loc)) {
-        ctx.dialogs.messageBox(QString::fromUtf8(kMsgNoCacheFolder), MsgIcon::Critical,
-                               MsgButtons::Ok);
+        ctx.dialogs.messageBox(messageText(kMsgNoCacheFolder), MsgIcon::Critical, MsgButtons::Ok);
         return loc;
     }
     int &stopAns = loc.StopAns;
@@ -289,7 +298,7 @@ CacheLocation GetICPath(CollectionContext &ctx)
 
     // Without a working folder nothing can be collected; saying "no pictures" would mislead.
     if (!state.WorkDirHandle) {
-        ctx.dialogs.messageBox(QString::fromUtf8(kMsgWorkFolderUnusable).arg(state.WorkDir),
+        ctx.dialogs.messageBox(messageText(kMsgWorkFolderUnusable).arg(state.WorkDir),
                                MsgIcon::Critical, MsgButtons::Ok);
         host.setCounters(state.ListPos, state.ListCount);
         host.disableNavigation();
@@ -302,7 +311,7 @@ CacheLocation GetICPath(CollectionContext &ctx)
         bool tooMany = false;
         cacheDirs = listCacheFolders(loc.ICPath, &tooMany);
         if (tooMany)
-            ctx.dialogs.messageBox(QString::fromUtf8(kMsgTooManyCacheFolders), MsgIcon::Exclamation,
+            ctx.dialogs.messageBox(messageText(kMsgTooManyCacheFolders), MsgIcon::Exclamation,
                                    MsgButtons::Ok);
     }
 
@@ -342,7 +351,7 @@ CacheLocation GetICPath(CollectionContext &ctx)
     host.setProgress(40);
     host.yield();
     if (stopAns != kAnswerYes && loc.NsFound) {
-        host.setLoadLabel(QString::fromUtf8(kLabelSearchingNetscape));
+        host.setLoadLabel(messageText(kLabelSearchingNetscape));
         host.yield();
         loc.NsCache = nsCache;
         host.setProgress(50);
@@ -354,7 +363,7 @@ CacheLocation GetICPath(CollectionContext &ctx)
     FullDiskFailures full = copies.finish().full;
     extractBrowserCaches(ctx, stopAns, full);
 
-    host.setLoadLabel(QString::fromUtf8(kLabelOrganizing));
+    host.setLoadLabel(messageText(kLabelOrganizing));
     host.setProgress(80);
     host.yield();
 
@@ -372,12 +381,11 @@ CacheLocation GetICPath(CollectionContext &ctx)
                                        .arg(full.count()),
                                MsgIcon::Exclamation, MsgButtons::Ok);
     if (state.ListCount >= kListLimit)
-        ctx.dialogs.messageBox(QString::fromUtf8(kMsgListLimit), MsgIcon::Exclamation,
-                               MsgButtons::Ok);
+        ctx.dialogs.messageBox(messageText(kMsgListLimit), MsgIcon::Exclamation, MsgButtons::Ok);
     if (state.ListCount + state.GifCount == 0) {
         // When copies failed for lack of space, "nothing in the cache" would not be true.
         if (full.count() == 0)
-            ctx.dialogs.messageBox(QString::fromUtf8(kMsgNothingFound), MsgIcon::Information,
+            ctx.dialogs.messageBox(messageText(kMsgNothingFound), MsgIcon::Information,
                                    MsgButtons::Ok);
         host.disableNavigation();
     }

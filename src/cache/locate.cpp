@@ -9,7 +9,8 @@
 
 namespace velt {
 
-const char *const kMsgNoCacheFolder = "インターネットキャッシュフォルダーが取得できませんでした。";
+const char *const kMsgNoCacheFolder =
+        QT_TRANSLATE_NOOP("Messages", "インターネットキャッシュフォルダーが取得できませんでした。");
 
 namespace {
 
