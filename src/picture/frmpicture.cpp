@@ -5,6 +5,7 @@
 #include "platform/namebytes.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -26,12 +27,13 @@ const QColor kBackground(128, 128, 128);
 FileDialogRequest editorDialogRequest()
 {
     FileDialogRequest request;
-    request.title = QStringLiteral("編集アプリケション関連付け");
+    request.title = QCoreApplication::translate("velt::FrmPicture", "編集アプリケション関連付け");
 #ifdef Q_OS_WIN
-    request.filter = QStringLiteral("実行ファイル(*.exe)|*.exe");
+    request.filter = QCoreApplication::translate("velt::FrmPicture", "実行ファイル(*.exe)|*.exe");
     request.defaultSuffix = QStringLiteral("exe");
 #else
-    request.filter = QStringLiteral("実行ファイル(*.exe)|*.exe|全てのファイル(*.*)|*");
+    request.filter = QCoreApplication::translate("velt::FrmPicture",
+                                                 "実行ファイル(*.exe)|*.exe|全てのファイル(*.*)|*");
 #endif
     return request;
 }
@@ -115,7 +117,7 @@ FrmPicture::FrmPicture(MdlVELT &state, Settings &settings, UserDialogs &dialogs,
 
     Picture1 = new PictureArea(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
-    Picture1->setToolTip(QStringLiteral("画像を隠します。"));
+    Picture1->setToolTip(tr("画像を隠します。"));
     HScroll1 = new QScrollBar(Qt::Horizontal, this);
     HScroll1->setObjectName(QStringLiteral("HScroll1"));
     VScroll1 = new QScrollBar(Qt::Vertical, this);
@@ -126,15 +128,15 @@ FrmPicture::FrmPicture(MdlVELT &state, Settings &settings, UserDialogs &dialogs,
         bar->setPageStep(kPictureViewport);
         bar->hide();
     }
-    Command1 = new QPushButton(QStringLiteral("関連付け"), this);
+    Command1 = new QPushButton(tr("関連付け"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setToolTip(QStringLiteral("編集する他の製品名を設定します。"));
-    Command2 = new QPushButton(QStringLiteral("編集"), this);
+    Command1->setToolTip(tr("編集する他の製品名を設定します。"));
+    Command2 = new QPushButton(tr("編集"), this);
     Command2->setObjectName(QStringLiteral("Command2"));
-    Command2->setToolTip(QStringLiteral("この画像を編集します。"));
-    Command3 = new QPushButton(QStringLiteral("アルバム"), this);
+    Command2->setToolTip(tr("この画像を編集します。"));
+    Command3 = new QPushButton(tr("アルバム"), this);
     Command3->setObjectName(QStringLiteral("Command3"));
-    Command3->setToolTip(QStringLiteral("アルバムモード変更"));
+    Command3->setToolTip(tr("アルバムモード変更"));
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(kTimer1Interval);
@@ -349,9 +351,8 @@ void FrmPicture::Command2_Click()
     const QString editor = m_settings.text(EditorPath);
     if (!editor.isEmpty() && m_dialogs.startProgram(editor, {m_owner.fn()}))
         return;
-    m_dialogs.messageBox(
-            QStringLiteral("編集する為のアプリケーションを関連付けで、設定してください。"),
-            MsgIcon::Critical, MsgButtons::Ok);
+    m_dialogs.messageBox(tr("編集する為のアプリケーションを関連付けで、設定してください。"),
+                         MsgIcon::Critical, MsgButtons::Ok);
 }
 
 void FrmPicture::Command3_Click()

@@ -2,6 +2,7 @@
 
 #include "platform/namebytes.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 namespace velt {
@@ -133,23 +134,30 @@ QString checkReportHeadline(CheckResult result)
 {
     switch (result) {
     case CheckResult::GifDamaged:
-        return QStringLiteral("<Gifフォーマット> 画像データが不正ですので読み込みを中止します。");
+        return QCoreApplication::translate(
+                "Messages", "<Gifフォーマット> 画像データが不正ですので読み込みを中止します。");
     case CheckResult::JpegDamaged:
-        return QStringLiteral("<Jpegフォーマット> 画像データが不正ですので読み込みを中止します。");
+        return QCoreApplication::translate(
+                "Messages", "<Jpegフォーマット> 画像データが不正ですので読み込みを中止します。");
     case CheckResult::BmpDamaged:
-        return QStringLiteral("<Bmpフォーマット> 画像データが不正ですので読み込みを中止します。");
+        return QCoreApplication::translate(
+                "Messages", "<Bmpフォーマット> 画像データが不正ですので読み込みを中止します。");
     case CheckResult::Passes:
     case CheckResult::Unreadable:
-        return QStringLiteral("<不明フォーマット> 画像データが不正ですので読み込みを中止します。");
+        return QCoreApplication::translate(
+                "Messages", "<不明フォーマット> 画像データが不正ですので読み込みを中止します。");
     default:
         break;
     }
     for (const FormatResult &f : kFormatResults) {
         if (f.result == result)
-            return QStringLiteral("<%1フォーマット> 画像データが不正ですので読み込みを中止します。")
+            return QCoreApplication::translate(
+                           "Messages",
+                           "<%1フォーマット> 画像データが不正ですので読み込みを中止します。")
                     .arg(QLatin1String(f.name));
     }
-    return QStringLiteral("<不明フォーマット> 画像データが不正ですので読み込みを中止します。");
+    return QCoreApplication::translate(
+            "Messages", "<不明フォーマット> 画像データが不正ですので読み込みを中止します。");
 }
 
 QString checkReportTimeText(const QDateTime &time)
@@ -162,11 +170,12 @@ QString checkReportText(CheckResult result, const QString &fn,
 {
     const QStringList lines{
             checkReportHeadline(result),
-            QStringLiteral(
+            QCoreApplication::translate(
+                    "Messages",
                     "この画像データをロード中に、他のサイトに移動したか中止したと思われます。"),
             QStringLiteral("-----------------------------------------------------------"),
-            QStringLiteral("ファイル名  ") + displayFileName(fn),
-            QStringLiteral("日時　　　  ")
+            QCoreApplication::translate("Messages", "ファイル名  ") + displayFileName(fn),
+            QCoreApplication::translate("Messages", "日時　　　  ")
                     + (modified ? checkReportTimeText(*modified) : QString()),
     };
     return lines.join(QStringLiteral("\r\n"));
