@@ -40,18 +40,18 @@ template<class Control>
 Control *named(Control *control, const char *name, const char *tooltip = "")
 {
     control->setObjectName(QString::fromLatin1(name));
-    control->setToolTip(QString::fromUtf8(tooltip));
+    control->setToolTip(FrmOption::tr(tooltip));
     return control;
 }
 
 QCheckBox *newCheckBox(const char *name, const char *caption, const char *tooltip)
 {
-    return named(new QCheckBox(QString::fromUtf8(caption)), name, tooltip);
+    return named(new QCheckBox(FrmOption::tr(caption)), name, tooltip);
 }
 
 QLabel *label(const char *name, const char *caption)
 {
-    return named(new QLabel(QString::fromUtf8(caption)), name);
+    return named(new QLabel(FrmOption::tr(caption)), name);
 }
 
 QLineEdit *textField(const char *name, const char *tooltip)
@@ -69,7 +69,7 @@ void setEnabledAll(std::initializer_list<QWidget *> widgets, bool enabled)
 
 QPushButton *button(const char *name, const char *caption, const char *tooltip)
 {
-    auto *b = named(new QPushButton(QString::fromUtf8(caption)), name, tooltip);
+    auto *b = named(new QPushButton(FrmOption::tr(caption)), name, tooltip);
     // Enter in a text field presses nothing: no button of this dialog is a default one.
     b->setAutoDefault(false);
     b->setDefault(false);
@@ -85,7 +85,7 @@ FrmOption::FrmOption(MdlVELT &state, Settings &settings, UserDialogs &dialogs,
       m_ext(ext), m_today(std::move(today))
 {
     setObjectName(QStringLiteral("FrmOption"));
-    setWindowTitle(QStringLiteral("取得オプション設定"));
+    setWindowTitle(tr("取得オプション設定"));
     QFont uiFont(QStringLiteral("ＭＳ Ｐゴシック"));
     uiFont.setPointSizeF(9);
     setFont(uiFont);
@@ -94,31 +94,31 @@ FrmOption::FrmOption(MdlVELT &state, Settings &settings, UserDialogs &dialogs,
 
 void FrmOption::createControls()
 {
-    Frame1 = named(new QGroupBox(QStringLiteral("起動時の画像の読込条件")), "Frame1");
-    Check1 = newCheckBox("Check1", " 起動時にキャッシュフォルダーから画像を取得しない",
-                         "この設定をチェックすると起動時に画像を読み込みません");
+    Frame1 = named(new QGroupBox(tr("起動時の画像の読込条件")), "Frame1");
+    Check1 = newCheckBox("Check1", QT_TR_NOOP(" 起動時にキャッシュフォルダーから画像を取得しない"),
+                         QT_TR_NOOP("この設定をチェックすると起動時に画像を読み込みません"));
     auto *frame1 = new QVBoxLayout(Frame1);
     frame1->addWidget(Check1);
 
-    Frame2 = named(new QGroupBox(QStringLiteral("画像読込条件")), "Frame2");
-    Check2 = newCheckBox("Check2", " 条件なし　（全て読み込む）",
-                         "キャッシュフォルダー内全てを読み込みます");
-    Check3 = newCheckBox("Check3", " 最小値設定以下の画像サイズは読み込まない",
-                         "最小値設定以下の画像ファイルを取得しないようにします");
-    Label1 = label("Label1", "最小値");
-    Text1 = textField("Text1", "画像サイズ最小値をバイト数で設定します");
-    Label2 = label("Label2", "バイト");
-    Check4 = newCheckBox("Check4", " 最大値設定以上の画像サイズは読み込まない",
-                         "最大値設定以上の画像ファイルを取得しないようにします");
-    Label3 = label("Label3", "最大値");
-    Text2 = textField("Text2", "画像サイズ最大値をバイト数で設定します");
-    Label4 = label("Label4", "バイト");
-    Check5 = newCheckBox("Check5", " 今日ダウンロードした日付の中から読み込む",
-                         "今日ダウンロードした画像だけが取得の対象になります");
-    Check7 = newCheckBox("Check7", " 設定した日付しか取得しない",
-                         "設定した日付のみ取得するようにします");
-    Text3 = textField("Text3", "取得対象の日付を入力します");
-    Label5 = label("Label5", "日付の記入例　１９９９年１月１日の場合 1999/01/01");
+    Frame2 = named(new QGroupBox(tr("画像読込条件")), "Frame2");
+    Check2 = newCheckBox("Check2", QT_TR_NOOP(" 条件なし　（全て読み込む）"),
+                         QT_TR_NOOP("キャッシュフォルダー内全てを読み込みます"));
+    Check3 = newCheckBox("Check3", QT_TR_NOOP(" 最小値設定以下の画像サイズは読み込まない"),
+                         QT_TR_NOOP("最小値設定以下の画像ファイルを取得しないようにします"));
+    Label1 = label("Label1", QT_TR_NOOP("最小値"));
+    Text1 = textField("Text1", QT_TR_NOOP("画像サイズ最小値をバイト数で設定します"));
+    Label2 = label("Label2", QT_TR_NOOP("バイト"));
+    Check4 = newCheckBox("Check4", QT_TR_NOOP(" 最大値設定以上の画像サイズは読み込まない"),
+                         QT_TR_NOOP("最大値設定以上の画像ファイルを取得しないようにします"));
+    Label3 = label("Label3", QT_TR_NOOP("最大値"));
+    Text2 = textField("Text2", QT_TR_NOOP("画像サイズ最大値をバイト数で設定します"));
+    Label4 = label("Label4", QT_TR_NOOP("バイト"));
+    Check5 = newCheckBox("Check5", QT_TR_NOOP(" 今日ダウンロードした日付の中から読み込む"),
+                         QT_TR_NOOP("今日ダウンロードした画像だけが取得の対象になります"));
+    Check7 = newCheckBox("Check7", QT_TR_NOOP(" 設定した日付しか取得しない"),
+                         QT_TR_NOOP("設定した日付のみ取得するようにします"));
+    Text3 = textField("Text3", QT_TR_NOOP("取得対象の日付を入力します"));
+    Label5 = label("Label5", QT_TR_NOOP("日付の記入例　１９９９年１月１日の場合 1999/01/01"));
     auto *frame2 = new QGridLayout(Frame2);
     const int indent = twipsToPixels(300);
     frame2->setColumnMinimumWidth(0, indent);
@@ -137,30 +137,32 @@ void FrmOption::createControls()
     frame2->addWidget(Label5, 8, 1, 1, 3);
     frame2->setColumnStretch(3, 1);
 
-    Frame3 = named(new QGroupBox(QStringLiteral("ソート方法")), "Frame3");
-    Check6 = newCheckBox("Check6", " 時間で行う  （標準はアルファベット順）",
-                         "ファイルの並べ替えをします。ＡＢＣ順か時間順");
+    Frame3 = named(new QGroupBox(tr("ソート方法")), "Frame3");
+    Check6 = newCheckBox("Check6", QT_TR_NOOP(" 時間で行う  （標準はアルファベット順）"),
+                         QT_TR_NOOP("ファイルの並べ替えをします。ＡＢＣ順か時間順"));
     (new QVBoxLayout(Frame3))->addWidget(Check6);
 
-    Frame4 = named(new QGroupBox(QStringLiteral("広告ファイルのブラウザを選択")), "Frame4");
-    Check8 = newCheckBox("Check8", "Netscapeを使用する （チェックなしでＩＥ）",
-                         "広告一覧表示で使用するブラウザを選択します");
+    Frame4 = named(new QGroupBox(tr("広告ファイルのブラウザを選択")), "Frame4");
+    Check8 = newCheckBox("Check8", QT_TR_NOOP("Netscapeを使用する （チェックなしでＩＥ）"),
+                         QT_TR_NOOP("広告一覧表示で使用するブラウザを選択します"));
     (new QVBoxLayout(Frame4))->addWidget(Check8);
 
-    Frame5 = named(new QGroupBox(QStringLiteral("他のPlayerの呼び出し禁止")), "Frame5");
+    Frame5 = named(new QGroupBox(tr("他のPlayerの呼び出し禁止")), "Frame5");
     Check9 = newCheckBox(
-            "Check9", "RealPlayerを呼び出さない",
-            "メディアプレイヤーで再生できない場合でも、リアルプレイヤーを呼び出しません");
-    Check10 = newCheckBox(
-            "Check10", "QuickTimePlayerを呼び出さない",
-            "メディアプレイヤーで再生できない場合でも、クイックタイムプレイヤーを呼び出しません");
+            "Check9", QT_TR_NOOP("RealPlayerを呼び出さない"),
+            QT_TR_NOOP(
+                    "メディアプレイヤーで再生できない場合でも、リアルプレイヤーを呼び出しません"));
+    Check10 = newCheckBox("Check10", QT_TR_NOOP("QuickTimePlayerを呼び出さない"),
+                          QT_TR_NOOP("メディアプレイヤーで再生できない場合でも、クイックタイムプレ"
+                                     "イヤーを呼び出しません"));
     auto *frame5 = new QVBoxLayout(Frame5);
     frame5->addWidget(Check9);
     frame5->addWidget(Check10);
 
-    CmdOk = button("CmdOk", "上記の条件で再読み込み", "変更内容を更新して再読み込みします");
-    CmdCancel = button("CmdCancel", "更新", "変更内容を更新して終了します");
-    CmdEsc = button("CmdEsc", "無効", "変更内容を無効にして終了します");
+    CmdOk = button("CmdOk", QT_TR_NOOP("上記の条件で再読み込み"),
+                   QT_TR_NOOP("変更内容を更新して再読み込みします"));
+    CmdCancel = button("CmdCancel", QT_TR_NOOP("更新"), QT_TR_NOOP("変更内容を更新して終了します"));
+    CmdEsc = button("CmdEsc", QT_TR_NOOP("無効"), QT_TR_NOOP("変更内容を無効にして終了します"));
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(CmdOk, 2);
     buttons->addWidget(CmdCancel, 1);

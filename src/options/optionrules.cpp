@@ -1,9 +1,13 @@
 #include "options/optionrules.h"
 
+#include "platform/language.h"
+
 namespace velt {
 
-const char *const kMsgReviewSizes = "最大値と最小値の値を見直してください。";
-const char *const kMsgCheckDate = "日付の値をもう一度確認してください。";
+const char *const kMsgReviewSizes =
+        QT_TRANSLATE_NOOP("Messages", "最大値と最小値の値を見直してください。");
+const char *const kMsgCheckDate =
+        QT_TRANSLATE_NOOP("Messages", "日付の値をもう一度確認してください。");
 
 OptionCheck checkOptions(const Settings &settings)
 {
@@ -35,9 +39,9 @@ QString optionCheckMessage(OptionCheck check)
 {
     switch (check) {
     case OptionCheck::SizeFailed:
-        return QString::fromUtf8(kMsgReviewSizes);
+        return messageText(kMsgReviewSizes);
     case OptionCheck::DateFailed:
-        return QString::fromUtf8(kMsgCheckDate);
+        return messageText(kMsgCheckDate);
     case OptionCheck::Passed:
         break;
     }

@@ -1,13 +1,16 @@
 #include "options/recollection.h"
 
+#include "platform/language.h"
+
 #include "cache/collection.h"
 #include "cache/ordering.h"
 
 namespace velt {
 
-const char *const kMsgNothingUnderConditions =
+const char *const kMsgNothingUnderConditions = QT_TRANSLATE_NOOP(
+        "Messages",
         "この条件での画像ファイルがインターネットキャッシュフォルダーにありませんでした。\r\n"
-        "お好みのサイトに一度アクセスし、再度ZUDIを起動して下さい。";
+        "お好みのサイトに一度アクセスし、再度ZUDIを起動して下さい。");
 
 void recollectWorkDir(MdlVELT &state, const Settings &settings, const ExtTable &ext,
                       const QDate &today, UserDialogs &dialogs, RecollectionHost &host)
@@ -18,10 +21,10 @@ void recollectWorkDir(MdlVELT &state, const Settings &settings, const ExtTable &
     host.setNavigationEnabled(true);
 
     collectWorkDir(state, settings, ext, today, [&dialogs] {
-        dialogs.messageBox(QString::fromUtf8(kMsgListLimit), MsgIcon::Exclamation, MsgButtons::Ok);
+        dialogs.messageBox(messageText(kMsgListLimit), MsgIcon::Exclamation, MsgButtons::Ok);
     });
     if (state.ListCount + state.GifCount == 0) {
-        dialogs.messageBox(QString::fromUtf8(kMsgNothingUnderConditions), MsgIcon::Information,
+        dialogs.messageBox(messageText(kMsgNothingUnderConditions), MsgIcon::Information,
                            MsgButtons::Ok);
         host.setNavigationEnabled(false);
     }
