@@ -1,5 +1,7 @@
 #include "index/frmno.h"
 
+#include "platform/language.h"
+
 #include "index/gifpage.h"
 #include "index/nolist.h"
 #include "options/frmoption.h"
@@ -23,9 +25,9 @@ namespace {
 
 QPushButton *button(const char *name, const char *caption, const char *tooltip)
 {
-    auto *b = new QPushButton(QString::fromUtf8(caption));
+    auto *b = new QPushButton(FrmNo::tr(caption));
     b->setObjectName(QString::fromLatin1(name));
-    b->setToolTip(QString::fromUtf8(tooltip));
+    b->setToolTip(FrmNo::tr(tooltip));
     b->setAutoDefault(false);
     return b;
 }
@@ -41,7 +43,7 @@ FrmNo::FrmNo(MdlVELT &state, Settings &settings, UserDialogs &dialogs, NoOwner &
     : QWidget(parent), m_state(state), m_settings(settings), m_dialogs(dialogs), m_owner(owner)
 {
     setObjectName(QStringLiteral("FrmNo"));
-    setWindowTitle(QStringLiteral("画像ファイル一覧表示"));
+    setWindowTitle(tr("画像ファイル一覧表示"));
     QFont uiFont(QStringLiteral("ＭＳ Ｐゴシック"));
     uiFont.setPointSizeF(9);
     setFont(uiFont);
@@ -52,7 +54,7 @@ void FrmNo::createControls()
 {
     List1 = new QListWidget;
     List1->setObjectName(QStringLiteral("List1"));
-    List1->setToolTip(QStringLiteral("ﾀﾞﾌﾞﾙｸﾘｯｸまたはＥｎｔｅｒで画像表示"));
+    List1->setToolTip(tr("ﾀﾞﾌﾞﾙｸﾘｯｸまたはＥｎｔｅｒで画像表示"));
     QFont fixed(QStringLiteral("ＭＳ ゴシック"));
     fixed.setStyleHint(QFont::Monospace);
     fixed.setPointSizeF(9);
@@ -67,15 +69,15 @@ void FrmNo::createControls()
                                   + 2 * List1->frameWidth(),
                           metrics.height() * kVisibleLines);
 
-    Label1 = new QLabel(
-            QStringLiteral("頭文字を入力すると、その文字のグループの先頭へジャンプします。"));
+    Label1 = new QLabel(tr("頭文字を入力すると、その文字のグループの先頭へジャンプします。"));
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setWordWrap(true);
 
-    CmdNo = button("CmdNo", "番号表示", "番号で画像を呼び出します");
-    CmdView = button("CmdView", "画像一覧", "１０画像単位で表示します");
-    CmdOption = button("CmdOption", "取得オプション", "画像の取得条件を設定して読み込みます");
-    CmdGif = button("CmdGif", "広告一覧", "GIFファイルの表示");
+    CmdNo = button("CmdNo", QT_TR_NOOP("番号表示"), QT_TR_NOOP("番号で画像を呼び出します"));
+    CmdView = button("CmdView", QT_TR_NOOP("画像一覧"), QT_TR_NOOP("１０画像単位で表示します"));
+    CmdOption = button("CmdOption", QT_TR_NOOP("取得オプション"),
+                       QT_TR_NOOP("画像の取得条件を設定して読み込みます"));
+    CmdGif = button("CmdGif", QT_TR_NOOP("広告一覧"), QT_TR_NOOP("GIFファイルの表示"));
     CmdView->setEnabled(false); // until the thumbnail window is there to open
 
     auto *buttons = new QHBoxLayout;
@@ -180,13 +182,12 @@ void FrmNo::List1_DblClick()
 void FrmNo::CmdNo_Click()
 {
     const std::optional<QString> answer = m_dialogs.inputBox(
-            QString::fromUtf8(kPromptPictureNumber), QStringLiteral("VELT"), QStringLiteral("1"));
+            messageText(kPromptPictureNumber), QStringLiteral("VELT"), QStringLiteral("1"));
     if (!answer || answer->isEmpty())
         return;
     const int number = pictureNumber(*answer, m_state.ListCount);
     if (number == 0) {
-        m_dialogs.messageBox(QString::fromUtf8(kMsgNoSuchPicture), MsgIcon::Critical,
-                             MsgButtons::Ok);
+        m_dialogs.messageBox(messageText(kMsgNoSuchPicture), MsgIcon::Critical, MsgButtons::Ok);
         return;
     }
     m_owner.closePictureWindow();

@@ -1,21 +1,31 @@
 #include "index/gifpage.h"
 
+#include "platform/language.h"
+
 #include "platform/namebytes.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QSaveFile>
 
 namespace velt {
 
-const char *const kMsgNoGif = "ＧＩＦファイルが現在の取得条件では、見つかりません。\r\n"
-                              "検索条件を変更して再検索してみて下さい。";
-const char *const kMsgNoBrowser = "ブラウザが見つかりません。\r\n"
-                                  "Internet Explorer か Netscape をセットアップして下さい。";
-const char *const kMsgNetscapeMissing = "Netscapeが見つかりません。\r\n"
-                                        "Netscape をセットアップして下さい。";
-const char *const kMsgIeMissing = "Internet Explorer が見つかりません。\r\n"
-                                  "Internet Explorer をセットアップして下さい。";
-const char *const kMsgGifPageNotWritten = "広告ファイル一覧を書き込めませんでした。";
+const char *const kMsgNoGif =
+        QT_TRANSLATE_NOOP("Messages",
+                          "ＧＩＦファイルが現在の取得条件では、見つかりません。\r\n"
+                          "検索条件を変更して再検索してみて下さい。");
+const char *const kMsgNoBrowser =
+        QT_TRANSLATE_NOOP("Messages",
+                          "ブラウザが見つかりません。\r\n"
+                          "Internet Explorer か Netscape をセットアップして下さい。");
+const char *const kMsgNetscapeMissing = QT_TRANSLATE_NOOP("Messages",
+                                                          "Netscapeが見つかりません。\r\n"
+                                                          "Netscape をセットアップして下さい。");
+const char *const kMsgIeMissing = QT_TRANSLATE_NOOP("Messages",
+                                                    "Internet Explorer が見つかりません。\r\n"
+                                                    "Internet Explorer をセットアップして下さい。");
+const char *const kMsgGifPageNotWritten =
+        QT_TRANSLATE_NOOP("Messages", "広告ファイル一覧を書き込めませんでした。");
 
 const char *const kGifPageName = "VELTGIF.htm";
 
@@ -72,9 +82,9 @@ QByteArray gifPageBytes(const QStringList &names)
     line(QStringLiteral("<html>"));
     line(QStringLiteral("<head>"));
     // The count as a line printer writes a positive number: sign space, digits, one space.
-    line(QStringLiteral("<title>VELT 広告ファイル一覧 ") + QStringLiteral("GIF総数 ")
-         + QLatin1Char(' ') + QString::number(names.size()) + QLatin1Char(' ')
-         + QStringLiteral("</title>"));
+    line(QCoreApplication::translate("Messages", "<title>VELT 広告ファイル一覧 ")
+         + QCoreApplication::translate("Messages", "GIF総数 ") + QLatin1Char(' ')
+         + QString::number(names.size()) + QLatin1Char(' ') + QStringLiteral("</title>"));
     line(QStringLiteral("</head>"));
     line(QStringLiteral("<body>"));
     for (const QString &name : names) {
@@ -96,7 +106,7 @@ QString chosenBrowser(const Settings &settings, UserDialogs &dialogs)
     const bool netscape = settings.isSet(UseNetscape);
     const QString path = settings.text(netscape ? NetscapePath : IEPath);
     if (path.isEmpty())
-        dialogs.messageBox(QString::fromUtf8(netscape ? kMsgNetscapeMissing : kMsgIeMissing),
+        dialogs.messageBox(messageText(netscape ? kMsgNetscapeMissing : kMsgIeMissing),
                            MsgIcon::Exclamation, MsgButtons::Ok);
     return path;
 }
@@ -104,11 +114,11 @@ QString chosenBrowser(const Settings &settings, UserDialogs &dialogs)
 GifPageResult showGifPage(const MdlVELT &state, const Settings &settings, UserDialogs &dialogs)
 {
     if (state.GifCount == 0) {
-        dialogs.messageBox(QString::fromUtf8(kMsgNoGif), MsgIcon::Information, MsgButtons::Ok);
+        dialogs.messageBox(messageText(kMsgNoGif), MsgIcon::Information, MsgButtons::Ok);
         return GifPageResult::NoGif;
     }
     if (settings.isEmptyText(IEPath) && settings.isEmptyText(NetscapePath)) {
-        dialogs.messageBox(QString::fromUtf8(kMsgNoBrowser), MsgIcon::Exclamation, MsgButtons::Ok);
+        dialogs.messageBox(messageText(kMsgNoBrowser), MsgIcon::Exclamation, MsgButtons::Ok);
         return GifPageResult::NoBrowser;
     }
 
@@ -119,7 +129,7 @@ GifPageResult showGifPage(const MdlVELT &state, const Settings &settings, UserDi
     file.setDirectWriteFallback(true);
     if (state.WorkDir.isEmpty() || !file.open(QIODevice::WriteOnly)
         || file.write(bytes) != bytes.size() || !file.commit()) {
-        dialogs.messageBox(QString::fromUtf8(kMsgGifPageNotWritten) + QStringLiteral("\r\n")
+        dialogs.messageBox(messageText(kMsgGifPageNotWritten) + QStringLiteral("\r\n")
                                    + QDir::toNativeSeparators(path),
                            MsgIcon::Critical, MsgButtons::Ok);
         return GifPageResult::NotWritten;
@@ -130,9 +140,9 @@ GifPageResult showGifPage(const MdlVELT &state, const Settings &settings, UserDi
         return GifPageResult::BrowserMissing;
     if (!dialogs.startProgram(browser, {QDir::toNativeSeparators(path)})) {
         // A path that names no program any more: the same advice as no path at all.
-        dialogs.messageBox(QString::fromUtf8(settings.isSet(UseNetscape) ? kMsgNetscapeMissing
-                                                                         : kMsgIeMissing),
-                           MsgIcon::Exclamation, MsgButtons::Ok);
+        dialogs.messageBox(
+                messageText(settings.isSet(UseNetscape) ? kMsgNetscapeMissing : kMsgIeMissing),
+                MsgIcon::Exclamation, MsgButtons::Ok);
         return GifPageResult::BrowserMissing;
     }
     return GifPageResult::Started;

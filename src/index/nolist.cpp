@@ -6,8 +6,10 @@
 
 namespace velt {
 
-const char *const kPromptPictureNumber = "画像番号を入力して下さい。";
-const char *const kMsgNoSuchPicture = "入力した画像番号はありません。";
+const char *const kPromptPictureNumber =
+        QT_TRANSLATE_NOOP("Messages", "画像番号を入力して下さい。");
+const char *const kMsgNoSuchPicture =
+        QT_TRANSLATE_NOOP("Messages", "入力した画像番号はありません。");
 
 int pictureNumber(const QString &answer, int listCount)
 {
