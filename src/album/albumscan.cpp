@@ -9,14 +9,21 @@
 
 namespace velt {
 
-const char *const kMsgAlbumQuestion = "アルバムモードに切り替えますか？";
-const char *const kMsgAlbumLimit = "読み込みファイルは最大３００００ファイルです。\r\n"
-                                   "大変申し訳ございませんがフォルダー内の整理をして下さい。";
-const char *const kMsgAlbumNothingFound = "画像ファイルがアルバムフォルダーにありませんでした。\r\n"
-                                          "フォルダーを確認し、再度ZUDIを起動して下さい。";
+const char *const kMsgAlbumQuestion =
+        QT_TRANSLATE_NOOP("Messages", "アルバムモードに切り替えますか？");
+const char *const kMsgAlbumLimit =
+        QT_TRANSLATE_NOOP("Messages",
+                          "読み込みファイルは最大３００００ファイルです。\r\n"
+                          "大変申し訳ございませんがフォルダー内の整理をして下さい。");
+const char *const kMsgAlbumNothingFound =
+        QT_TRANSLATE_NOOP("Messages",
+                          "画像ファイルがアルバムフォルダーにありませんでした。\r\n"
+                          "フォルダーを確認し、再度ZUDIを起動して下さい。");
 
-const char *const kMsgAlbumFolderMissing = "選択したフォルダーが見つかりません。\r\n"
-                                           "フォルダーを選択し直して下さい。";
+const char *const kMsgAlbumFolderMissing =
+        QT_TRANSLATE_NOOP("Messages",
+                          "選択したフォルダーが見つかりません。\r\n"
+                          "フォルダーを選択し直して下さい。");
 
 QString albumDisplayLine(const QString &fileName, const QDateTime &modified)
 {

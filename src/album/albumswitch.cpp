@@ -1,5 +1,7 @@
 #include "album/albumswitch.h"
 
+#include "platform/language.h"
+
 #include "album/albumscan.h"
 #include "album/frmmodechange.h"
 #include "album/frmphotoalubum.h"
@@ -13,7 +15,7 @@ namespace velt {
 
 bool askForAlbum(AlbumSwitchContext &ctx)
 {
-    if (ctx.dialogs.messageBox(QString::fromUtf8(kMsgAlbumQuestion), MsgIcon::Question,
+    if (ctx.dialogs.messageBox(messageText(kMsgAlbumQuestion), MsgIcon::Question,
                                MsgButtons::YesNoDefaultNo)
         != MsgAnswer::Yes)
         return false;
@@ -74,17 +76,15 @@ AlbumSwitchResult runAlbumSwitch(AlbumSwitchContext &ctx, QPointer<FrmPicture> p
     const QString folder = hostPath(ctx.settings.text(AlbumFolder), ctx.drives);
     const AlbumLoad load = loadAlbum(state, folder, ctx.ext, ctx.settings.isSet(SortByTime));
     if (load.workDirRefused || load.someNotDeleted)
-        ctx.dialogs.messageBox(QString::fromUtf8(kMsgWorkFolderBusy), MsgIcon::Critical,
-                               MsgButtons::Ok);
+        ctx.dialogs.messageBox(messageText(kMsgWorkFolderBusy), MsgIcon::Critical, MsgButtons::Ok);
     if (load.workDirRefused) {
         finish(notice, picture);
         return AlbumSwitchResult::WorkDirRefused;
     }
     if (load.atLimit)
-        ctx.dialogs.messageBox(QString::fromUtf8(kMsgAlbumLimit), MsgIcon::Exclamation,
-                               MsgButtons::Ok);
+        ctx.dialogs.messageBox(messageText(kMsgAlbumLimit), MsgIcon::Exclamation, MsgButtons::Ok);
     if (load.nothingFound) {
-        ctx.dialogs.messageBox(QString::fromUtf8(kMsgAlbumNothingFound), MsgIcon::Information,
+        ctx.dialogs.messageBox(messageText(kMsgAlbumNothingFound), MsgIcon::Information,
                                MsgButtons::Ok);
         ctx.host.setNavigationEnabled(false);
     } else if (state.ListCount > 0) {

@@ -20,7 +20,7 @@ FrmModeChange::FrmModeChange(QWidget *parent)
     Shape1->setLineWidth(2);
     Shape1->setGeometry(twipsRect(120, 120, 5160, 960));
 
-    Label1 = new QLabel(QStringLiteral("アルバムモードに切り替えています。お待ち下さい。"), this);
+    Label1 = new QLabel(tr("アルバムモードに切り替えています。お待ち下さい。"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(twipsRect(240, 360, 4920, 480));
     Label1->setAlignment(Qt::AlignCenter);

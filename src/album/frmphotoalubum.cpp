@@ -1,5 +1,7 @@
 #include "album/frmphotoalubum.h"
 
+#include "platform/language.h"
+
 #include "album/albumscan.h"
 #include "platform/folders.h"
 #include "platform/formdesign.h"
@@ -18,11 +20,12 @@ namespace velt {
 
 namespace {
 
-const char *const kExplanation =
+const char *const kExplanation = QT_TRANSLATE_NOOP(
+        "velt::FrmPhotoAlubum",
         "アルバムモードは、任意の画像格納フォルダーを選択し、観覧するためのものです。"
         "一度アルバムモードにすると、本製品を一度終了しないと、インターネット画像を見ることが"
         "出来なくなります。気に入ったインターネット画像を全てコピーしてから確認の為に、"
-        "アルバムモードで確認するようにして下さい。";
+        "アルバムモードで確認するようにして下さい。");
 
 } // namespace
 
@@ -33,7 +36,7 @@ FrmPhotoAlubum::FrmPhotoAlubum(Settings &settings, UserDialogs &dialogs,
       m_volumes(volumes)
 {
     setObjectName(QStringLiteral("FrmPhotoAlubum"));
-    setWindowTitle(QStringLiteral("アルバムモードのフォルダー選択"));
+    setWindowTitle(tr("アルバムモードのフォルダー選択"));
     QFont designFont(QStringLiteral("ＭＳ Ｐゴシック"));
     designFont.setPointSizeF(9);
     setFont(designFont);
@@ -43,7 +46,7 @@ FrmPhotoAlubum::FrmPhotoAlubum(Settings &settings, UserDialogs &dialogs,
 
 void FrmPhotoAlubum::createControls()
 {
-    Label1 = new QLabel(QString::fromUtf8(kExplanation), this);
+    Label1 = new QLabel(tr(kExplanation), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(twipsRect(120, 120, 4335, 1095));
     Label1->setWordWrap(true);
@@ -84,10 +87,10 @@ void FrmPhotoAlubum::createControls()
     Label2->setFrameShape(QFrame::Panel);
     Label2->setFrameShadow(QFrame::Sunken);
 
-    CmdOK = new QPushButton(QStringLiteral("ＯＫ"), this);
+    CmdOK = new QPushButton(tr("ＯＫ"), this);
     CmdOK->setObjectName(QStringLiteral("CmdOK"));
     CmdOK->setGeometry(twipsRect(120, 3000, 2175, 375));
-    CmdCancel = new QPushButton(QStringLiteral("キャンセル"), this);
+    CmdCancel = new QPushButton(tr("キャンセル"), this);
     CmdCancel->setObjectName(QStringLiteral("CmdCancel"));
     CmdCancel->setGeometry(twipsRect(2400, 3000, 2055, 375));
 
@@ -190,7 +193,7 @@ void FrmPhotoAlubum::CmdOk_Click()
     // The folder may have gone since it was chosen (removed, its drive unmounted).
     if (!QFileInfo(m_folder).isDir()) {
         showFolder(albumStartFolder(m_folder, m_fallback));
-        m_dialogs.messageBox(QString::fromUtf8(kMsgAlbumFolderMissing), MsgIcon::Exclamation,
+        m_dialogs.messageBox(messageText(kMsgAlbumFolderMissing), MsgIcon::Exclamation,
                              MsgButtons::Ok);
         return;
     }

@@ -67,7 +67,7 @@ FrmViewAlbum::FrmViewAlbum(MdlVELT &state, NoOwner &owner, std::function<FrmNo *
       m_placeholder(thumbnailPlaceholder()), m_thumbnails(cellPixels(this), defaultMetafileHelper())
 {
     setObjectName(QStringLiteral("FrmViewAlbum"));
-    setWindowTitle(QStringLiteral("画像一覧表示"));
+    setWindowTitle(tr("画像一覧表示"));
     setFixedSize(twipsToPixels(kThumbnailClientTwips));
 
     for (int c = 0; c < kThumbnailCells; ++c) {
