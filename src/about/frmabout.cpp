@@ -61,7 +61,7 @@ FrmAbout::FrmAbout(MdlVELT &state, Settings &settings, UserDialogs &dialogs, NoO
       m_afterOptions(std::move(afterOptions)), m_homePage(homePageAddress())
 {
     setObjectName(QStringLiteral("FrmAbout"));
-    setWindowTitle(QStringLiteral("VELT バージョン情報"));
+    setWindowTitle(tr("VELT バージョン情報"));
     QFont designFont(QStringLiteral("ＭＳ Ｐゴシック"));
     designFont.setPointSizeF(9);
     setFont(designFont);
@@ -81,8 +81,8 @@ void FrmAbout::createControls()
     const ControlDesign<QLabel> labels[] = {
             {&lblTitle, "lblTitle", "ZUDI", "", 1200, 180, 4560, 540},
             {&lblVersion, "lblVersion", "Version", "", 1200, 780, 4560, 300},
-            {&LblURL, "LblURL", "ホームページ", "ホームページを呼び出します", 1560, 1440, 4200,
-             300},
+            {&LblURL, "LblURL", QT_TR_NOOP("ホームページ"),
+             QT_TR_NOOP("ホームページを呼び出します"), 1560, 1440, 4200, 300},
     };
     for (const auto &d : labels)
         d.create(this);
@@ -103,7 +103,7 @@ void FrmAbout::createControls()
     Image2->setObjectName(QStringLiteral("Image2"));
     Image2->setGeometry(twipsRect(1200, 1440, 300, 300));
     Image2->setPixmap(pagePixmap(Image2->size()));
-    Image2->setToolTip(QStringLiteral("ホームページ"));
+    Image2->setToolTip(tr("ホームページ"));
     Image2->setAccessibleName(Image2->toolTip());
 
     Line1 = new QFrame(this);
@@ -113,10 +113,12 @@ void FrmAbout::createControls()
     Line1->setGeometry(twipsRect(240, 2040, 5520, 30));
 
     const ControlDesign<QPushButton> buttons[] = {
-            {&cmdOK, "cmdOK", "OK", "バージョン情報を終了します。", 4440, 2280, 1320, 420},
-            {&CmdOption, "CmdOption", "取得オプション", "取得オプションを設定します", 240, 2280,
-             1680, 420},
-            {&CmdHelp, "CmdHelp", "ヘルプ", "ヘルプ画面を表示します。", 2040, 2280, 1200, 420},
+            {&cmdOK, "cmdOK", "OK", QT_TR_NOOP("バージョン情報を終了します。"), 4440, 2280, 1320,
+             420},
+            {&CmdOption, "CmdOption", QT_TR_NOOP("取得オプション"),
+             QT_TR_NOOP("取得オプションを設定します"), 240, 2280, 1680, 420},
+            {&CmdHelp, "CmdHelp", QT_TR_NOOP("ヘルプ"), QT_TR_NOOP("ヘルプ画面を表示します。"),
+             2040, 2280, 1200, 420},
     };
     for (const auto &d : buttons)
         d.create(this)->setAutoDefault(false);
@@ -137,7 +139,7 @@ void FrmAbout::Form_Load()
 {
     lblVersion->setText(versionText());
     // The link shows where it leads; a long path keeps its beginning and its file name.
-    const QString shown = m_homePage.isEmpty() ? QStringLiteral("ホームページ") : m_homePage;
+    const QString shown = m_homePage.isEmpty() ? tr("ホームページ") : m_homePage;
     LblURL->setText(LblURL->fontMetrics().elidedText(shown, Qt::ElideMiddle, LblURL->width()));
     LblURL->setEnabled(!m_homePage.isEmpty());
     cmdOK->setFocus(Qt::OtherFocusReason);

@@ -27,7 +27,7 @@ QString helpDocument()
 FrmHelp::FrmHelp(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("FrmHelp"));
-    setWindowTitle(QStringLiteral("VELTのヘルプ"));
+    setWindowTitle(tr("VELTのヘルプ"));
     QFont designFont(QStringLiteral("ＭＳ Ｐゴシック"));
     designFont.setPointSizeF(9);
     setFont(designFont);
