@@ -1,5 +1,7 @@
 #include "viewer/frmsend.h"
 
+#include "platform/language.h"
+
 #include "platform/formdesign.h"
 #include "viewer/sendcopy.h"
 
@@ -22,14 +24,14 @@ FrmSend::FrmSend(Settings &settings, UserDialogs &dialogs, int displayMode, cons
       m_workDir(workDir)
 {
     setObjectName(QStringLiteral("FrmSend"));
-    setWindowTitle(QStringLiteral("指定フォルダーへファイルのコピー"));
+    setWindowTitle(tr("指定フォルダーへファイルのコピー"));
     setModal(true);
     // The controls end at 5295 x 2775 twips; the same margin again on the right and below.
     setFixedSize(twipsToPixels(QSize(5415, 2895)));
 
     Drive1 = new QComboBox(this);
     Drive1->setObjectName(QStringLiteral("Drive1"));
-    Drive1->setToolTip(QStringLiteral("コピー先ドライブを変更します。"));
+    Drive1->setToolTip(tr("コピー先ドライブを変更します。"));
     Drive1->setGeometry(twipsRect(120, 120, 3495, 300));
 
     m_folders = new QFileSystemModel(this);
@@ -37,7 +39,7 @@ FrmSend::FrmSend(Settings &settings, UserDialogs &dialogs, int displayMode, cons
     m_folders->setReadOnly(true);
     Dir1 = new QTreeView(this);
     Dir1->setObjectName(QStringLiteral("Dir1"));
-    Dir1->setToolTip(QStringLiteral("コピー先フォルダーを変更します。"));
+    Dir1->setToolTip(tr("コピー先フォルダーを変更します。"));
     Dir1->setGeometry(twipsRect(120, 480, 3495, 1980));
     Dir1->setModel(m_folders);
     Dir1->setHeaderHidden(true);
@@ -46,16 +48,18 @@ FrmSend::FrmSend(Settings &settings, UserDialogs &dialogs, int displayMode, cons
 
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setToolTip(QStringLiteral("現在のコピー先です。"));
+    Label1->setToolTip(tr("現在のコピー先です。"));
     Label1->setGeometry(twipsRect(120, 2520, 5175, 255));
     const ControlDesign<QPushButton> buttons[] = {
-            {&Command1, "Command1", "コピー", "そのままの名前でコピーします。", 3840, 120, 1455,
-             495},
-            {&Command4, "Command4", "名前変更コピー", "名前を変更してコピーします。", 3840, 720,
+            {&Command1, "Command1", QT_TR_NOOP("コピー"),
+             QT_TR_NOOP("そのままの名前でコピーします。"), 3840, 120, 1455, 495},
+            {&Command4, "Command4", QT_TR_NOOP("名前変更コピー"),
+             QT_TR_NOOP("名前を変更してコピーします。"), 3840, 720, 1455, 495},
+            {&Command2, "Command2", QT_TR_NOOP("中止"), QT_TR_NOOP("コピーを中止します。"), 3840,
+             1320, 1455, 495},
+            {&Command3, "Command3", QT_TR_NOOP("指定ﾌｫﾙﾀﾞ-登録"),
+             QT_TR_NOOP("現在選択されているフォルダーをコピー先として登録します。"), 3840, 1920,
              1455, 495},
-            {&Command2, "Command2", "中止", "コピーを中止します。", 3840, 1320, 1455, 495},
-            {&Command3, "Command3", "指定ﾌｫﾙﾀﾞ-登録",
-             "現在選択されているフォルダーをコピー先として登録します。", 3840, 1920, 1455, 495},
     };
     for (const auto &d : buttons)
         d.create(this);
@@ -161,7 +165,7 @@ void FrmSend::Drive1_Change()
 void FrmSend::Command3_Click()
 {
     if (isSameFolder(Label1->text(), m_workDir)) {
-        m_dialogs.messageBox(QString::fromUtf8(kMsgWorkFolderNotAllowed), MsgIcon::Critical,
+        m_dialogs.messageBox(messageText(kMsgWorkFolderNotAllowed), MsgIcon::Critical,
                              MsgButtons::Ok);
         return;
     }
@@ -183,15 +187,14 @@ void FrmSend::Command2_Click()
 
 void FrmSend::Command4_Click()
 {
-    const std::optional<QString> answer = m_dialogs.inputBox(
-            QString::fromUtf8(kPromptNewName), QString::fromUtf8(kTitleNewName), QString());
+    const std::optional<QString> answer =
+            m_dialogs.inputBox(messageText(kPromptNewName), messageText(kTitleNewName), QString());
     const QString name = answer.value_or(QString());
     switch (checkNewName(name)) {
     case NewNameCheck::Empty:
         return;
     case NewNameCheck::Refused:
-        m_dialogs.messageBox(QString::fromUtf8(kMsgNoExtension), MsgIcon::Exclamation,
-                             MsgButtons::Ok);
+        m_dialogs.messageBox(messageText(kMsgNoExtension), MsgIcon::Exclamation, MsgButtons::Ok);
         return;
     case NewNameCheck::Accepted:
         finish(true, name);

@@ -1,5 +1,7 @@
 #include "viewer/frmview.h"
 
+#include "platform/language.h"
+
 #include "app/frmsplash.h"
 #include "platform/formdesign.h"
 #include "platform/qtmediaplayer.h"
@@ -130,7 +132,7 @@ void FrmView::createControls()
     connect(Timer1, &QTimer::timeout, this, &FrmView::Timer1_Timer);
     Timer1->start();
 
-    CommonDialog1.title = QStringLiteral("インターネット一時ファイルの読み込み");
+    CommonDialog1.title = tr("インターネット一時ファイルの読み込み");
     CommonDialog1.defaultSuffix = QStringLiteral("avi");
 
     const ViewerLayout layout = velt::FitToPlayer(5265, 4935);
@@ -181,8 +183,7 @@ bool FrmView::Form_QueryUnload()
     bool ok = true;
     auto report = [this, &ok] {
         ok = false;
-        m_dialogs.messageBox(QString::fromUtf8(kMsgWorkFolderBusy), MsgIcon::Critical,
-                             MsgButtons::Ok);
+        m_dialogs.messageBox(messageText(kMsgWorkFolderBusy), MsgIcon::Critical, MsgButtons::Ok);
     };
 
     Command2_Click();

@@ -1,5 +1,7 @@
 #include "viewer/openfile.h"
 
+#include "platform/language.h"
+
 #include "app/mdlvelt.h"
 #include "app/settings.h"
 #include "platform/namebytes.h"
@@ -8,30 +10,37 @@
 
 namespace velt {
 
-const char *const kMsgGifNotShown = "ＧＩＦファイルはZUDIでは表示できません。\r\n"
-                                    "専用の表示アプリケーションをお使いください。";
-const char *const kMsgNotSupported = "現在このファイルは対応していません。";
+const char *const kMsgGifNotShown =
+        QT_TRANSLATE_NOOP("Messages",
+                          "ＧＩＦファイルはZUDIでは表示できません。\r\n"
+                          "専用の表示アプリケーションをお使いください。");
+const char *const kMsgNotSupported =
+        QT_TRANSLATE_NOOP("Messages", "現在このファイルは対応していません。");
 
 namespace {
 
-const char *const kMsgNoRealPlayer =
+const char *const kMsgNoRealPlayer = QT_TRANSLATE_NOOP(
+        "Messages",
         "リアルプレイヤーがセットアップされていないか呼び出し無効のようです。\r\n"
         "リアルプレイヤーをセットアップしますと、呼び出しで再生する事ができます。\r\n"
-        "現在は、ファイルを送る事だけが可能です。";
-const char *const kMsgNoQuickTime =
+        "現在は、ファイルを送る事だけが可能です。");
+const char *const kMsgNoQuickTime = QT_TRANSLATE_NOOP(
+        "Messages",
         "クイックタイムプレイヤーがセットアップされていないか呼び出し無効のようです。\r\n"
         "クイックタイムプレイヤーをセットアップしますと、呼び出して再生する事ができます。\r\n"
-        "現在は、ファイルを送る事だけが可能です。";
-const char *const kMsgPlayerRefused = "このファイルはメディアプレイヤーでは再生できません。\r\n"
-                                      "専用のアプリケーションで再生して下さい。\r\n"
-                                      "現在は、ファイルを送る事だけが可能です。";
+        "現在は、ファイルを送る事だけが可能です。");
+const char *const kMsgPlayerRefused =
+        QT_TRANSLATE_NOOP("Messages",
+                          "このファイルはメディアプレイヤーでは再生できません。\r\n"
+                          "専用のアプリケーションで再生して下さい。\r\n"
+                          "現在は、ファイルを送る事だけが可能です。");
 
 Handoff handoffTo(const Settings &settings, SettingSlot path, SettingSlot off, const char *message)
 {
     Handoff h;
     if (!settings.isEmptyText(path) && !settings.isSet(off))
         h.program = settings.text(path);
-    h.message = QString::fromUtf8(message);
+    h.message = messageText(message);
     return h;
 }
 
@@ -55,7 +64,7 @@ Handoff outsidePlayerFor(const QString &fileName, const Settings &settings)
     }
     if (e == QLatin1String("MOV") || e == QLatin1String(".QT"))
         return handoffTo(settings, QuickTimePath, NoQuickTime, kMsgNoQuickTime);
-    return {QString(), QString::fromUtf8(kMsgPlayerRefused)};
+    return {QString(), messageText(kMsgPlayerRefused)};
 }
 
 QString openedCaption(const QString &fileName)

@@ -4,6 +4,7 @@
 #include "platform/namebytes.h"
 #include "platform/workdir.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -21,13 +22,16 @@
 
 namespace velt {
 
-const char *const kMsgCopyFailed =
-        "コピーに失敗しました。（コピー先のフォルダーが無いか、書きこみ禁止です。）";
-const char *const kMsgWorkFolderNotAllowed = "この製品の作業フォルダーの為、設定できません。";
-const char *const kMsgNoExtension = "拡張子は変更できませんので入力しないで下さい。";
-const char *const kPromptNewName = "新しいファイル名を入力して下さい。\r\n"
-                                   "（拡張子は入力しないで下さい。）";
-const char *const kTitleNewName = "名前の変更";
+const char *const kMsgCopyFailed = QT_TRANSLATE_NOOP(
+        "Messages", "コピーに失敗しました。（コピー先のフォルダーが無いか、書きこみ禁止です。）");
+const char *const kMsgWorkFolderNotAllowed =
+        QT_TRANSLATE_NOOP("Messages", "この製品の作業フォルダーの為、設定できません。");
+const char *const kMsgNoExtension =
+        QT_TRANSLATE_NOOP("Messages", "拡張子は変更できませんので入力しないで下さい。");
+const char *const kPromptNewName = QT_TRANSLATE_NOOP("Messages",
+                                                     "新しいファイル名を入力して下さい。\r\n"
+                                                     "（拡張子は入力しないで下さい。）");
+const char *const kTitleNewName = QT_TRANSLATE_NOOP("Messages", "名前の変更");
 
 namespace {
 
@@ -64,19 +68,21 @@ SendPlan planCopy(const CopyJob &job, const QString &folder, const QString &newN
 {
     const QString name = QFileInfo(job.source).fileName();
     const bool media = job.kind == CopyKind::Media;
-    const QString kindText =
-            media ? QStringLiteral("動画・音楽ファイル ") : QStringLiteral("画像ファイル ");
+    const QString kindText = media ? QCoreApplication::translate("Messages", "動画・音楽ファイル ")
+                                   : QCoreApplication::translate("Messages", "画像ファイル ");
     QString target = name;
     SendPlan plan;
     // The copy keeps the source's bytes (a name typed by the user is UTF-8); the message shows
     // what the windows show.
     if (newName.isEmpty()) {
-        plan.message = kindText + displayFileName(name) + QStringLiteral(" をコピーしました.");
+        plan.message = kindText + displayFileName(name)
+                + QCoreApplication::translate("Messages", " をコピーしました.");
     } else {
         const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
         target = newName + (dot < 0 ? QString() : name.mid(dot));
-        plan.message = kindText + displayFileName(name) + QStringLiteral(" を ")
-                + displayFileName(target) + QStringLiteral(" に変更してコピーしました.");
+        plan.message = kindText + displayFileName(name)
+                + QCoreApplication::translate("Messages", " を ") + displayFileName(target)
+                + QCoreApplication::translate("Messages", " に変更してコピーしました.");
     }
     if (!folder.isEmpty() && QDir::isAbsolutePath(folder))
         plan.destination = joinFolder(folder, target);

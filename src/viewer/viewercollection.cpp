@@ -1,5 +1,7 @@
 #include "viewer/viewercollection.h"
 
+#include "platform/language.h"
+
 #include "app/frmsplash.h"
 #include "viewer/frmview.h"
 
@@ -32,7 +34,7 @@ void ViewerCollection::showSplash()
         m_splash->setAttribute(Qt::WA_DeleteOnClose, false);
     }
     m_splash->Form_Load();
-    m_splash->LabelLoad->setText(QString::fromUtf8(kLabelSearchingIE));
+    m_splash->LabelLoad->setText(messageText(kLabelSearchingIE));
     m_splash->ProgressBar1->setValue(0);
     m_splash->show();
 }
@@ -76,8 +78,8 @@ void ViewerCollection::waitOneTick()
 int ViewerCollection::AskStop()
 {
     closeSplash();
-    const MsgAnswer answer = m_dialogs.messageBox(QString::fromUtf8(kMsgAskStop), MsgIcon::Question,
-                                                  MsgButtons::YesNo);
+    const MsgAnswer answer =
+            m_dialogs.messageBox(messageText(kMsgAskStop), MsgIcon::Question, MsgButtons::YesNo);
     if (answer == MsgAnswer::Yes) {
         m_view.StopAns = kAnswerYes;
         return m_view.StopAns;

@@ -1,5 +1,7 @@
 #include "viewer/viewerfiles.h"
 
+#include "platform/language.h"
+
 #include "platform/formdesign.h"
 #include "platform/namebytes.h"
 #include "platform/qtmediaplayer.h"
@@ -39,7 +41,7 @@ void ViewerFiles::open()
         else if (kind == OpenKind::Media)
             openMedia();
         else
-            m_dialogs.messageBox(QString::fromUtf8(kMsgNotSupported), MsgIcon::Information,
+            m_dialogs.messageBox(messageText(kMsgNotSupported), MsgIcon::Information,
                                  MsgButtons::Ok);
         m_view.Command15->setEnabled(true);
     } catch (const std::exception &) {
@@ -52,7 +54,7 @@ void ViewerFiles::openPicture(bool gif)
     m_view.DisableButtons();
     m_state.PicOwner = 0;
     if (gif) {
-        m_dialogs.messageBox(QString::fromUtf8(kMsgGifNotShown), MsgIcon::Critical, MsgButtons::Ok);
+        m_dialogs.messageBox(messageText(kMsgGifNotShown), MsgIcon::Critical, MsgButtons::Ok);
     } else {
         m_view.openPictureWindow();
         m_openedFile = m_view.m_fn;
@@ -125,7 +127,7 @@ void ViewerFiles::copy()
         }
     }
     if (!copied) {
-        m_dialogs.messageBox(QString::fromUtf8(kMsgCopyFailed), MsgIcon::Critical, MsgButtons::Ok);
+        m_dialogs.messageBox(messageText(kMsgCopyFailed), MsgIcon::Critical, MsgButtons::Ok);
         return;
     }
     if (picture) {
