@@ -1,5 +1,6 @@
 #include "about/frmhelp.h"
 
+#include "platform/language.h"
 #include "platform/twips.h"
 
 #include <QFile>
@@ -13,10 +14,12 @@ namespace {
 
 // The document is built into the program; the same file is installed for the browser.
 const char *const kHelpResource = ":/velt/help/velt-help.html";
+const char *const kEnglishHelpResource = ":/velt/help/velt-help-en.html";
 
 QString helpDocument()
 {
-    QFile file(QString::fromLatin1(kHelpResource));
+    QFile file(QString::fromLatin1(uiLanguage() == UiLanguage::English ? kEnglishHelpResource
+                                                                       : kHelpResource));
     if (!file.open(QIODevice::ReadOnly))
         return QString();
     return QString::fromUtf8(file.readAll());

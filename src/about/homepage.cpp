@@ -1,6 +1,7 @@
 #include "about/homepage.h"
 
 #include "index/gifpage.h"
+#include "platform/language.h"
 #include "platform/programfiles.h"
 
 #include <QUrl>
@@ -8,6 +9,7 @@
 namespace velt {
 
 const char *const kHelpFileName = "velt-help.html";
+const char *const kEnglishHelpFileName = "velt-help-en.html";
 
 namespace {
 
@@ -18,15 +20,34 @@ QString addressOf(const QString &file)
 
 } // namespace
 
+namespace {
+
+// The help in the language on show, else the Japanese one.
+QString helpFile(const QString &executableDir)
+{
+    QStringList names{QString::fromLatin1(kHelpFileName)};
+    if (uiLanguage() == UiLanguage::English)
+        names.prepend(QString::fromLatin1(kEnglishHelpFileName));
+    for (const QString &name : std::as_const(names)) {
+        const QString file = executableDir.isNull()
+                ? findProgramFile(name, ProgramFileKind::Data)
+                : findProgramFile(name, ProgramFileKind::Data, executableDir);
+        if (!file.isEmpty())
+            return file;
+    }
+    return QString();
+}
+
+} // namespace
+
 QString homePageAddress()
 {
-    return addressOf(findProgramFile(QString::fromLatin1(kHelpFileName), ProgramFileKind::Data));
+    return addressOf(helpFile(QString()));
 }
 
 QString homePageAddress(const QString &executableDir)
 {
-    return addressOf(findProgramFile(QString::fromLatin1(kHelpFileName), ProgramFileKind::Data,
-                                     executableDir));
+    return addressOf(helpFile(executableDir));
 }
 
 HomePageResult openHomePage(const Settings &settings, UserDialogs &dialogs, const QString &address)

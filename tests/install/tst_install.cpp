@@ -84,6 +84,8 @@ void TestInstall::installedFiles_data()
                                          << "data/cut.bmp";
     QTest::newRow("help") << "share/velt/velt-help.html"
                           << "data/help/velt-help.html";
+    QTest::newRow("English help") << "share/velt/velt-help-en.html"
+                                  << "data/help/velt-help-en.html";
     QTest::newRow("desktop entry") << "share/applications/" + kAppId + ".desktop"
                                    << "";
     QTest::newRow("metainfo") << "share/metainfo/" + kAppId + ".metainfo.xml"
