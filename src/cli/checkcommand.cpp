@@ -34,7 +34,7 @@ int runCheckCommand(const QStringList &paths, QTextStream &out)
         if (result == CheckResult::Passes) {
             out << "ok\t" << size.width() << 'x' << size.height() << '\t' << shown << '\n';
         } else {
-            out << "bad\t" << checkReportHeadline(result) << '\t' << shown << '\n';
+            out << "bad\t" << checkReportHeadline(result, false) << '\t' << shown << '\n';
             status = 1;
         }
     }

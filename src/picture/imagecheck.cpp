@@ -130,34 +130,38 @@ std::optional<bool> PictureCheck(const QString &path, const SourceTable &sources
     return !facts->cut;
 }
 
-QString checkReportHeadline(CheckResult result)
+QString checkReportHeadline(CheckResult result, bool translated)
 {
+    const auto text = [translated](const char *source) {
+        return translated ? QCoreApplication::translate("Messages", source)
+                          : QString::fromUtf8(source);
+    };
     switch (result) {
     case CheckResult::GifDamaged:
-        return QCoreApplication::translate(
-                "Messages", "<Gifフォーマット> 画像データが不正ですので読み込みを中止します。");
+        return text(QT_TRANSLATE_NOOP(
+                "Messages", "<Gifフォーマット> 画像データが不正ですので読み込みを中止します。"));
     case CheckResult::JpegDamaged:
-        return QCoreApplication::translate(
-                "Messages", "<Jpegフォーマット> 画像データが不正ですので読み込みを中止します。");
+        return text(QT_TRANSLATE_NOOP(
+                "Messages", "<Jpegフォーマット> 画像データが不正ですので読み込みを中止します。"));
     case CheckResult::BmpDamaged:
-        return QCoreApplication::translate(
-                "Messages", "<Bmpフォーマット> 画像データが不正ですので読み込みを中止します。");
+        return text(QT_TRANSLATE_NOOP(
+                "Messages", "<Bmpフォーマット> 画像データが不正ですので読み込みを中止します。"));
     case CheckResult::Passes:
     case CheckResult::Unreadable:
-        return QCoreApplication::translate(
-                "Messages", "<不明フォーマット> 画像データが不正ですので読み込みを中止します。");
+        return text(QT_TRANSLATE_NOOP(
+                "Messages", "<不明フォーマット> 画像データが不正ですので読み込みを中止します。"));
     default:
         break;
     }
     for (const FormatResult &f : kFormatResults) {
         if (f.result == result)
-            return QCoreApplication::translate(
-                           "Messages",
-                           "<%1フォーマット> 画像データが不正ですので読み込みを中止します。")
+            return text(QT_TRANSLATE_NOOP(
+                                "Messages",
+                                "<%1フォーマット> 画像データが不正ですので読み込みを中止します。"))
                     .arg(QLatin1String(f.name));
     }
-    return QCoreApplication::translate(
-            "Messages", "<不明フォーマット> 画像データが不正ですので読み込みを中止します。");
+    return text(QT_TRANSLATE_NOOP(
+            "Messages", "<不明フォーマット> 画像データが不正ですので読み込みを中止します。"));
 }
 
 QString checkReportTimeText(const QDateTime &time)

@@ -65,8 +65,9 @@ std::optional<bool> PictureCheck(const QString &path, const SourceTable &sources
 
 // First line of the report: the format's headline, or the unknown-format one for every other
 // failure (unreadable file, loader refusal). Formats of today's browsers follow the JPEG
-// headline's pattern with their own name.
-QString checkReportHeadline(CheckResult result);
+// headline's pattern with their own name. Translated for the windows; --check prints the
+// program's own text in every language (translated = false).
+QString checkReportHeadline(CheckResult result, bool translated = true);
 
 // "yyyy/mm/dd  hh:mm:ss" (two spaces), local time.
 QString checkReportTimeText(const QDateTime &time);

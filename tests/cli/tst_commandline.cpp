@@ -28,6 +28,8 @@ private Q_SLOTS:
     void initTestCase();
     void manners_data();
     void manners();
+    void outputsAreTheSameInEveryLanguage_data();
+    void outputsAreTheSameInEveryLanguage();
 
 private:
     Run run(const QStringList &arguments, const QStringList &environment);
@@ -136,6 +138,52 @@ void TestCommandLine::manners_data()
     QTest::newRow("demo list draws without a window system")
             << QStringList{"--demo", "--list", "-platform", "bogus"} << none << 0
             << QStringList{"1\t", "GIF\t"} << -1 << "";
+
+    // The desktop's language, or --lang and VELT_LANG, choose English; C stays Japanese.
+    const QStringList english{"-VELT_LANG", "-LANGUAGE", "-LC_ALL", "-LC_MESSAGES",
+                              "LANG=en_US.UTF-8"};
+    QTest::newRow("English help") << QStringList{"--help"} << english << 0
+                                  << QStringList{"Usage:", "Exit status:", "--lang ja|en"} << 0
+                                  << "";
+    QTest::newRow("English unknown option") << QStringList{"--bogus"} << english << 2 << none << 2
+                                            << "velt: unknown option --bogus";
+    QTest::newRow("English message of a window-less mode")
+            << QStringList{"--list", "--registry", "%DIR%/empty.reg"} << english << 0 << none << 1
+            << "The Internet cache folder could not be found.";
+    QTest::newRow("English by --lang")
+            << QStringList{"--lang", "en", "--list", "--registry", "%DIR%/empty.reg"}
+            << QStringList{"VELT_LANG=ja"} << 0 << none << 1
+            << "The Internet cache folder could not be found.";
+    QTest::newRow("Japanese in the C locale")
+            << QStringList{"--list", "--registry", "%DIR%/empty.reg"}
+            << QStringList{"-VELT_LANG", "-LANGUAGE", "-LC_ALL", "-LC_MESSAGES", "LANG=C.UTF-8"}
+            << 0 << none << 1 << "インターネットキャッシュフォルダーが取得できませんでした。";
+    QTest::newRow("unknown language")
+            << QStringList{"--lang", "fr"} << english << 2 << none << 2 << "--lang wants ja or en";
+}
+
+// Only standard error speaks the language: the lines and the exit status are the same.
+void TestCommandLine::outputsAreTheSameInEveryLanguage_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("list") << QStringList{"--demo", "--list"};
+    QTest::newRow("check") << QStringList{"--check", "%DIR%/small.png", "%DIR%/empty.reg"};
+    QTest::newRow("extract") << QStringList{"--demo", "--extract", "%DIR%/out-%LANG%"};
+}
+
+void TestCommandLine::outputsAreTheSameInEveryLanguage()
+{
+    QFETCH(QStringList, arguments);
+    QList<Run> runs;
+    for (const char *language : {"ja", "en"}) {
+        QStringList args = arguments;
+        args.replaceInStrings("%LANG%", language);
+        runs << run(args, {QStringLiteral("VELT_LANG=") + language});
+        QVERIFY(!runs.last().crashed);
+    }
+    QVERIFY(!runs[0].out.isEmpty());
+    QCOMPARE(runs[1].exitCode, runs[0].exitCode);
+    QCOMPARE(runs[1].out.replace("out-en", "out-ja"), runs[0].out);
 }
 
 void TestCommandLine::manners()
