@@ -29,6 +29,8 @@ fi
 
 # The layering of src/ (docs/ARCHITECTURE.md's table): an include that runs up fails at once.
 scripts/check-layers.sh
+# Every text of the windows and messages has its English (translations/velt_en.ts).
+scripts/check-translations.sh
 
 scripts/setup.sh -DVELT_WERROR=ON
 # The browser-cache end-to-end test fills a real Chromium cache; Chromium is a test tool only,

@@ -6,13 +6,15 @@ cd "$(dirname "$0")/.."
 
 # libwmf's pkg-config file links expat, jpeg and png, whose -dev packages libwmf-dev does not
 # pull in. Browser caches keep bodies as servers encoded them: zlib, brotli and zstd decode them.
-# qt6-image-formats-plugins reads WebP, today's browsers' picture format. faketime runs the date
+# qt6-image-formats-plugins reads WebP, today's browsers' picture format; the Qt 6 translation
+# tools compile the English texts. faketime runs the date
 # tests; clang and its runtime (libFuzzer, the sanitizers) build the fuzzers; the rest are the
 # test tools (desktop-file-utils and appstream validate the installed desktop entry and metainfo).
 packages=(
     cmake g++ make pkg-config
     qt6-base-dev qt6-multimedia-dev libqt6multimediawidgets6 qt6-svg-dev
     qt6-translations-l10n qt6-qpa-plugins qt6-image-formats-plugins
+    qt6-l10n-tools qt6-tools-dev qt6-tools-dev-tools
     zlib1g-dev libbrotli-dev libzstd-dev
     libwmf-dev libemf2svg-dev libexpat1-dev libjpeg62-turbo-dev libpng-dev
     fonts-ipafont-gothic fonts-noto-cjk fonts-urw-base35

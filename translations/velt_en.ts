@@ -91,12 +91,12 @@ Visit a site you like once, then start VELT again.</translation>
 フォルダーの場所と書き込みの権限を確認し、再度VELTを起動して下さい。</source>
         <translation>The work folder cannot be created, or cannot be written to.<byte value="xd"/>
 %1<byte value="xd"/>
-Check the folder's place and its write permission, then start VELT again.</translation>
+Check the folder&apos;s place and its write permission, then start VELT again.</translation>
     </message>
     <message>
         <source>作業フォルダーのディスクに空きがないため、%1個のファイルをコピーできませんでした。<byte value="xd"/>
 ディスクの空き容量を増やしてから、再度VELTを起動して下さい。</source>
-        <translation>The work folder's disk is full: %1 files could not be copied.<byte value="xd"/>
+        <translation>The work folder&apos;s disk is full: %1 files could not be copied.<byte value="xd"/>
 Free some disk space, then start VELT again.</translation>
     </message>
     <message>
@@ -243,7 +243,7 @@ For now, the file can only be sent.</translation>
     </message>
     <message>
         <source>この製品の作業フォルダーの為、設定できません。</source>
-        <translation>This is VELT's work folder, so it cannot be chosen.</translation>
+        <translation>This is VELT&apos;s work folder, so it cannot be chosen.</translation>
     </message>
     <message>
         <source>拡張子は変更できませんので入力しないで下さい。</source>
@@ -687,7 +687,7 @@ For now, the file can only be sent.</translation>
     </message>
     <message>
         <source>標準</source>
-        <translation>Normal</translation>
+        <translation>Std</translation>
     </message>
     <message>
         <source>動画サイズ標準</source>
