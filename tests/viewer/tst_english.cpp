@@ -1,5 +1,5 @@
 // Every window of the program in English: no text is left in Japanese, and every caption fits
-// its control at the design size in the program's own font.
+// its control at the design size in the program's own font. VELT_TEST_SHOTS=DIR keeps pictures.
 
 #include "about/frmabout.h"
 #include "about/frmhelp.h"
@@ -187,6 +187,9 @@ private Q_SLOTS:
         QVERIFY(window);
         window->show();
         QCoreApplication::processEvents();
+        // VELT_TEST_SHOTS=DIR keeps a picture of each window to look at.
+        if (const QString shots = qEnvironmentVariable("VELT_TEST_SHOTS"); !shots.isEmpty())
+            window->grab().save(QStringLiteral("%1/%2.png").arg(shots, QTest::currentDataTag()));
         QStringList problems = problemsOf(window);
         for (QWidget *w : window->findChildren<QWidget *>())
             problems += problemsOf(w);
