@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QTextEdit>
 #include <QToolButton>
 
 #include <functional>
@@ -86,6 +87,8 @@ QStringList problemsOf(QWidget *w)
     } else if (auto *g = qobject_cast<QGroupBox *>(w)) {
         caption = g->title();
         room = w->width() - 16;
+    } else if (auto *document = qobject_cast<QTextEdit *>(w)) {
+        texts << document->toPlainText(); // the help
     }
     texts << caption;
     for (const QString &t : std::as_const(texts)) {
