@@ -388,7 +388,7 @@ For now, the file can only be sent.</translation>
     </message>
     <message>
         <source> 起動時にキャッシュフォルダーから画像を取得しない</source>
-        <translation> Do not load pictures from the cache at start-up</translation>
+        <translation> Do not load pictures at start-up</translation>
     </message>
     <message>
         <source>この設定をチェックすると起動時に画像を読み込みません</source>
@@ -512,7 +512,7 @@ For now, the file can only be sent.</translation>
     </message>
     <message>
         <source>上記の条件で再読み込み</source>
-        <translation>Reload with these settings</translation>
+        <translation>Save and Reload</translation>
     </message>
     <message>
         <source>変更内容を更新して再読み込みします</source>

@@ -118,15 +118,14 @@ class TestEnglish : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        // As the program starts in English: the design font, the English texts.
+        // As the program starts: the design font.
         QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
         QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
         QFont uiFont(QStringLiteral("ＭＳ Ｐゴシック"));
         uiFont.setPointSizeF(9);
         QApplication::setFont(uiFont);
         setUiLanguage(UiLanguage::English);
-        installUiTranslations();
-        QCOMPARE(uiLanguage(), UiLanguage::English);
+        QVERIFY2(uiLanguage() == UiLanguage::English, "the English texts are built in");
     }
 
     void everyWindow_data()
@@ -184,12 +183,32 @@ private Q_SLOTS:
     void everyWindow()
     {
         QFETCH(WindowFactory, open);
+        // The window as designed, in Japanese: the English one is no larger.
+        QSize designSize;
+        {
+            setUiLanguage(UiLanguage::Japanese);
+            StartedViewer s({{QStringLiteral("a.jpg"), jpegBytes()},
+                             {QStringLiteral("b.jpg"), jpegBytes()}});
+            QWidget *window = open(s);
+            QVERIFY(window);
+            window->show();
+            QCoreApplication::processEvents();
+            designSize = window->size();
+        }
+        setUiLanguage(UiLanguage::English);
+        installUiTranslations();
         StartedViewer s(
                 {{QStringLiteral("a.jpg"), jpegBytes()}, {QStringLiteral("b.jpg"), jpegBytes()}});
         QWidget *window = open(s);
         QVERIFY(window);
         window->show();
         QCoreApplication::processEvents();
+        QVERIFY2(window->width() <= designSize.width() && window->height() <= designSize.height(),
+                 qPrintable(QStringLiteral("%1x%2 in English, %3x%4 as designed")
+                                    .arg(window->width())
+                                    .arg(window->height())
+                                    .arg(designSize.width())
+                                    .arg(designSize.height())));
         // VELT_TEST_SHOTS=DIR keeps a picture of each window to look at.
         if (const QString shots = qEnvironmentVariable("VELT_TEST_SHOTS"); !shots.isEmpty())
             window->grab().save(QStringLiteral("%1/%2.png").arg(shots, QTest::currentDataTag()));
