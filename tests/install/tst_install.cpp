@@ -94,6 +94,8 @@ void TestInstall::installedFiles_data()
                                    << "";
     QTest::newRow("man page") << "share/man/man1/velt.1"
                               << "";
+    QTest::newRow("Japanese man page") << "share/man/ja/man1/velt.1"
+                                       << "";
 }
 
 void TestInstall::installedFiles()
