@@ -1,11 +1,10 @@
 #include "album/albumswitch.h"
 
-#include "platform/language.h"
-
 #include "album/albumscan.h"
 #include "album/frmmodechange.h"
 #include "album/frmphotoalubum.h"
 #include "picture/frmpicture.h"
+#include "platform/language.h"
 #include "platform/workdir.h"
 
 #include <QCoreApplication>

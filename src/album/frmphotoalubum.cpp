@@ -1,10 +1,9 @@
 #include "album/frmphotoalubum.h"
 
-#include "platform/language.h"
-
 #include "album/albumscan.h"
 #include "platform/folders.h"
 #include "platform/formdesign.h"
+#include "platform/language.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,8 +1,7 @@
 #include "app/frmsplash.h"
 
-#include "platform/language.h"
-
 #include "app/loadprogress.h"
+#include "platform/language.h"
 #include "platform/twips.h"
 #include "platform/version.h"
 

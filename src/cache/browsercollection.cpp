@@ -1,8 +1,7 @@
 #include "cache/browsercollection.h"
 
-#include "platform/language.h"
-
 #include "cache/collection.h"
+#include "platform/language.h"
 
 #include <QDir>
 

@@ -1,9 +1,8 @@
 #include "cache/collection.h"
 
-#include "platform/language.h"
-
 #include "cache/browsercollection.h"
 #include "cache/ordering.h"
+#include "platform/language.h"
 #include "platform/namebytes.h"
 #include "platform/workdir.h"
 

@@ -1,11 +1,10 @@
 #include "index/frmno.h"
 
-#include "platform/language.h"
-
 #include "index/gifpage.h"
 #include "index/nolist.h"
 #include "options/frmoption.h"
 #include "platform/formdesign.h"
+#include "platform/language.h"
 #include "platform/namebytes.h"
 
 #include <QCloseEvent>

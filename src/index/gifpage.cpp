@@ -1,7 +1,6 @@
 #include "index/gifpage.h"
 
 #include "platform/language.h"
-
 #include "platform/namebytes.h"
 
 #include <QCoreApplication>

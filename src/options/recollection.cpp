@@ -1,9 +1,8 @@
 #include "options/recollection.h"
 
-#include "platform/language.h"
-
 #include "cache/collection.h"
 #include "cache/ordering.h"
+#include "platform/language.h"
 
 namespace velt {
 

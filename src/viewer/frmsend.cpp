@@ -1,8 +1,7 @@
 #include "viewer/frmsend.h"
 
-#include "platform/language.h"
-
 #include "platform/formdesign.h"
+#include "platform/language.h"
 #include "viewer/sendcopy.h"
 
 #include <QCloseEvent>

@@ -1,9 +1,8 @@
 #include "viewer/frmview.h"
 
-#include "platform/language.h"
-
 #include "app/frmsplash.h"
 #include "platform/formdesign.h"
+#include "platform/language.h"
 #include "platform/qtmediaplayer.h"
 #include "platform/workdir.h"
 #include "viewer/frmsend.h"

@@ -1,9 +1,8 @@
 #include "viewer/openfile.h"
 
-#include "platform/language.h"
-
 #include "app/mdlvelt.h"
 #include "app/settings.h"
+#include "platform/language.h"
 #include "platform/namebytes.h"
 
 #include <QDir>

@@ -1,8 +1,7 @@
 #include "viewer/viewercollection.h"
 
-#include "platform/language.h"
-
 #include "app/frmsplash.h"
+#include "platform/language.h"
 #include "viewer/frmview.h"
 
 #include <QCoreApplication>

@@ -1,8 +1,7 @@
 #include "viewer/viewerfiles.h"
 
-#include "platform/language.h"
-
 #include "platform/formdesign.h"
+#include "platform/language.h"
 #include "platform/namebytes.h"
 #include "platform/qtmediaplayer.h"
 #include "viewer/frmsend.h"
