@@ -350,11 +350,14 @@ has_focus() {
 
 # Gives a window the keyboard focus: without a window manager XSetInputFocus, with one the
 # EWMH activation a user's click amounts to.
-focus() {
+# A window mapped a moment later may take the activation away again, so each try asks anew,
+# all within one bound.
+activate_once() {
     local w=$1
     if [ -n "$WM" ]; then X windowactivate --sync "$w"; else X windowfocus --sync "$w"; fi
-    wait_for 5 has_focus "$w"
+    wait_for 1 has_focus "$w"
 }
+focus() { wait_for 5 activate_once "$1"; }
 
 focus_main() { focus "$MAIN" || abort "cannot give the main window the focus"; }
 focus_picture() {
