@@ -472,7 +472,9 @@ run_pass() {
     start_x || return 1
     # A client that could not reach a freshly started server once gets one more try.
     if ! start_velt_quietly; then
-        grep -q "could not connect to display" "$TMP/velt.err" 2>/dev/null || { start_velt_report; return 1; }
+        # Qt's own line is filtered off standard error; what remains is its abort message.
+        grep -qE "could not connect to display|no Qt platform plugin could be initialized" \
+            "$TMP/velt.err" 2>/dev/null || { start_velt_report; return 1; }
         log "velt could not reach $DISPLAY; starting it once more"
         start_velt || return 1
     fi
