@@ -29,10 +29,11 @@ fi
 
 # The layering of src/ (docs/ARCHITECTURE.md's table): an include that runs up fails at once.
 scripts/check-layers.sh
-# Every text of the windows and messages has its English (translations/velt_en.ts).
-scripts/check-translations.sh
 
 scripts/setup.sh -DVELT_WERROR=ON
+# Every text of the windows and messages has its English (translations/velt_en.ts); lupdate
+# comes with setup.sh's packages.
+scripts/check-translations.sh
 # The browser-cache end-to-end test fills a real Chromium cache; Chromium is a test tool only,
 # so it is installed here and not by setup.sh (the test skips itself when it is missing).
 if ! dpkg-query -W -f='${Status}' chromium 2>/dev/null | grep -q "install ok installed"; then
