@@ -21,6 +21,9 @@ namespace velt {
 
 namespace {
 
+// Between the target's name and six random letters: only replaceFileContents writes it.
+constexpr char kTemporaryMark[] = ".velt-tmp-";
+
 QString tooLarge(qint64 maxBytes)
 {
     return QStringLiteral("larger than %1 MB").arg(maxBytes / (1024 * 1024));
@@ -191,11 +194,13 @@ bool replaceFileContents(const QString &path, const QByteArray &bytes, QString *
     };
     const bool existed = ::lstat(finalName.constData(), &old) == 0 && S_ISREG(old.st_mode);
 
+    // The mark is ours alone: a start removes only files that carry it, never a user's
+    // "VELT.ini.backup" that merely looks like a temporary name.
     static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     QByteArray tempName;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        tempName = finalName + '.';
+        tempName = finalName + kTemporaryMark;
         for (int i = 0; i < 6; ++i)
             tempName += kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters) - 1)];
         fd = ::open(tempName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
@@ -244,7 +249,8 @@ int removeStaleTemporaries(const QString &path)
     const QFileInfo target(finalTarget(path));
     const QRegularExpression leftover(QLatin1Char('^')
                                       + QRegularExpression::escape(target.fileName())
-                                      + QStringLiteral("\\.[A-Za-z0-9]{6}$"));
+                                      + QRegularExpression::escape(QLatin1String(kTemporaryMark))
+                                      + QStringLiteral("[A-Za-z0-9]{6}$"));
     const QDir dir = target.dir();
     int removed = 0;
     const QStringList names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System);
@@ -259,9 +265,9 @@ int removeStaleTemporaries(const QString &path)
         struct stat st
         {
         };
-        // A writer that is still running holds the lock.
-        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0
-            && ::unlink(file.constData()) == 0)
+        // A writer that is still running holds the lock; a file of another user is not ours.
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()
+            && ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::unlink(file.constData()) == 0)
             ++removed;
         ::close(fd);
 #else

@@ -448,19 +448,26 @@ void TestSettings::leftoverTemporariesAreRemoved()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("VELT.ini"));
     writeBytes(path, "kept\r\n");
-    const QStringList stale{QStringLiteral("VELT.ini.AbC123"), QStringLiteral("VELT.ini.zzzzzz")};
-    const QStringList others{QStringLiteral("VELT.ini.bak"), QStringLiteral("VELT.ini.AbC12-"),
-                             QStringLiteral("OTHER.ini.AbC123"), QStringLiteral("VELT.ini.Link01"),
-                             QStringLiteral("VELT.ini.Busy01")};
+    const QStringList stale{QStringLiteral("VELT.ini.velt-tmp-AbC123"),
+                            QStringLiteral("VELT.ini.velt-tmp-zzzzzz")};
+    // Names that only look like ours are the user's: a backup, a version, another program's.
+    const QStringList others{QStringLiteral("VELT.ini.bak"),
+                             QStringLiteral("VELT.ini.backup"),
+                             QStringLiteral("VELT.ini.2024v1"),
+                             QStringLiteral("VELT.ini.AbC123"),
+                             QStringLiteral("VELT.ini.velt-tmp-AbC12-"),
+                             QStringLiteral("OTHER.ini.velt-tmp-AbC123"),
+                             QStringLiteral("VELT.ini.velt-tmp-Link01"),
+                             QStringLiteral("VELT.ini.velt-tmp-Busy01")};
     for (const QString &name : stale + others) {
-        if (name != QStringLiteral("VELT.ini.Link01"))
+        if (name != QStringLiteral("VELT.ini.velt-tmp-Link01"))
             writeBytes(dir.filePath(name), "x");
     }
-    QVERIFY(QFile::link(dir.filePath(QStringLiteral("OTHER.ini.AbC123")),
-                        dir.filePath(QStringLiteral("VELT.ini.Link01"))));
+    QVERIFY(QFile::link(dir.filePath(QStringLiteral("OTHER.ini.velt-tmp-AbC123")),
+                        dir.filePath(QStringLiteral("VELT.ini.velt-tmp-Link01"))));
     // A writer still at work holds its file locked.
-    const int busy =
-            ::open(QFile::encodeName(dir.filePath(QStringLiteral("VELT.ini.Busy01"))), O_RDONLY);
+    const int busy = ::open(
+            QFile::encodeName(dir.filePath(QStringLiteral("VELT.ini.velt-tmp-Busy01"))), O_RDONLY);
     QVERIFY(busy >= 0);
     QCOMPARE(::flock(busy, LOCK_EX), 0);
 
