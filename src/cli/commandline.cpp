@@ -233,6 +233,11 @@ int runVelt(int argc, char **argv)
                               QStringLiteral("--drive wants X:=DIR, not %1").arg(mapping)));
     }
 
+    // An empty folder name would fall through to the windows: a usage error, as a missing one is.
+    if (cl.isSet("extract") && options.extractDir.isEmpty())
+        return usageError(bilingual(QStringLiteral("--extract にはフォルダーを指定します"),
+                                    QStringLiteral("--extract wants a folder")));
+
     const char *program = argc > 0 ? argv[0] : "velt";
 
     // The window-less modes never load a window-system plugin: a plain core application, or,

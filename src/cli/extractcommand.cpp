@@ -133,6 +133,7 @@ int runExtractCommand(CollectionContext &ctx, const QString &destDir, QTextStrea
     pictures += state.GifFile.mid(1, state.GifCount);
     const QStringList media =
             state.WorkDir.isEmpty() ? QStringList() : moviesAndSounds(state.WorkDir, ctx.ext);
+    int failed = 0;
     auto extract = [&](const QString &name, bool picture) {
         const QString path = QDir(state.WorkDir).filePath(name);
         const auto facts = state.Sources.lookup(path);
@@ -144,6 +145,7 @@ int runExtractCommand(CollectionContext &ctx, const QString &destDir, QTextStrea
         const auto copied = copyIntoFolder(path, destDir);
         if (!copied) {
             err << "velt: " << printableText(name) << " could not be copied\n";
+            ++failed;
             return;
         }
         out << (good ? "ok" : "bad") << '\t' << printableText(*copied);
@@ -155,11 +157,15 @@ int runExtractCommand(CollectionContext &ctx, const QString &destDir, QTextStrea
         extract(name, true);
     for (const QString &name : media)
         extract(name, false);
+    // A copy that failed (a read-only or full folder) is not a success.
+    if (failed > 0)
+        err << "velt: " << failed << (failed == 1 ? " file" : " files")
+            << " could not be copied to " << printableText(destDir) << '\n';
     out.flush();
     err.flush();
     if (state.ListCount + state.GifCount != 0)
         emptyWorkFolder(state);
-    return 0;
+    return failed > 0 ? kExitFailure : kExitOk;
 }
 
 int runExtract(MdlVELT &state, Settings &settings, const RegistrySource &registry,

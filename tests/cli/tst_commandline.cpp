@@ -123,6 +123,8 @@ void TestCommandLine::manners_data()
             << QStringList{"--list", "--settings"} << none << 2 << none << 2 << "--settings";
     QTest::newRow("bad drive mapping")
             << QStringList{"--drive", "C", "--list"} << none << 2 << none << 2 << "X:=DIR";
+    QTest::newRow("empty extract folder") << QStringList{"--demo", "--extract", ""} << none << 2
+                                          << none << 2 << "--extract wants a folder";
     QTest::newRow("unknown window-system plugin")
             << QStringList{"-platform", "bogus"} << none << 2 << none << 2 << "bogus";
     QTest::newRow("unknown window-system plugin from the environment")
