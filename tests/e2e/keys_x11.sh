@@ -370,6 +370,20 @@ focus() {
     done
 }
 
+# Waits until the focus has stopped moving (the same window for five polls in a row, within
+# T_FOCUS): a window manager gives a just-mapped picture window the focus a moment after it is
+# mapped, and a request made before that would be undone by it.
+focus_settled() {
+    local now last="" same=0 end=$((SECONDS + T_FOCUS))
+    while [ $SECONDS -lt $end ]; do
+        if [ -n "$WM" ]; then now=$(X getactivewindow); else now=$(X getwindowfocus); fi
+        if [ "$now" = "$last" ]; then same=$((same + 1)); else same=0; last=$now; fi
+        [ $same -ge 5 ] && return 0
+        sleep $POLL
+    done
+    return 0
+}
+
 focus_main() { focus "$MAIN" || abort "cannot give the main window the focus"; }
 focus_picture() {
     snapshot
@@ -384,6 +398,7 @@ press() {
     STEP="$where $how $key (from entry $POS)"
     log "$STEP"
     [ $SECONDS -lt $T_TOTAL ] || { abort "out of time (${T_TOTAL} s for the whole script)"; return 1; }
+    focus_settled
     if [ "$where" = main ]; then focus_main || return 1; else focus_picture || return 1; fi
     snapshot
     BEFORE="${PICS[*]}|${BOXES[*]}|$PIC_TITLE"
