@@ -12,6 +12,7 @@
 #include "cli/extractcommand.h"
 #include "cli/listcommand.h"
 #include "cli/optiontable.h"
+#include "cli/reportcommand.h"
 #include "picture/frmpicture.h"
 #include "platform/dialogs.h"
 #include "platform/language.h"
@@ -55,6 +56,7 @@ struct Options
     QStringList checkPaths;
     QStringList browserCaches;
     QString extractDir;
+    QString reportFile;
 };
 
 Options optionsFrom(const CommandLine &cl)
@@ -70,6 +72,7 @@ Options optionsFrom(const CommandLine &cl)
     options.checkPaths = cl.paths;
     options.browserCaches = cl.values("browser-cache");
     options.extractDir = cl.value("extract");
+    options.reportFile = cl.value("report");
     return options;
 }
 
@@ -237,6 +240,9 @@ int runVelt(int argc, char **argv)
     if (cl.isSet("extract") && options.extractDir.isEmpty())
         return usageError(bilingual(QStringLiteral("--extract にはフォルダーを指定します"),
                                     QStringLiteral("--extract wants a folder")));
+    if (cl.isSet("report") && options.reportFile.isEmpty())
+        return usageError(bilingual(QStringLiteral("--report にはファイルを指定します"),
+                                    QStringLiteral("--report wants a file")));
 
     const char *program = argc > 0 ? argv[0] : "velt";
 
@@ -337,6 +343,8 @@ int runVelt(int argc, char **argv)
     }
     if (!options.extractDir.isEmpty())
         return runExtract(state, settings, *registry, drives, settingsPath, options.extractDir);
+    if (!options.reportFile.isEmpty())
+        return runReport(state, settings, *registry, drives, settingsPath, options.reportFile);
     if (options.list)
         return runList(state, settings, *registry, drives, settingsPath);
 

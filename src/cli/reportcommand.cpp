@@ -1,0 +1,96 @@
+#include "cli/reportcommand.h"
+
+#include "cache/collection.h"
+#include "cli/console.h"
+#include "cli/optiontable.h"
+#include "platform/printable.h"
+#include "platform/workdir.h"
+#include "report/report.h"
+
+#include <QFile>
+
+namespace velt {
+
+namespace {
+
+bool refuse(QTextStream &err, const QString &target, const QString &why)
+{
+    err << "velt: the report " << printableText(target) << " cannot be written: " << why << '\n';
+    err.flush();
+    return false;
+}
+
+} // namespace
+
+int runReportCommand(CollectionContext &ctx, const QString &target, QIODevice &out,
+                     QTextStream &err)
+{
+    // Refused before the collection, which may take long; the working folder is known only
+    // after it.
+    if (const QString why = reportTargetProblem(target, ctx.state.BrowserCacheDirs);
+        !why.isEmpty()) {
+        refuse(err, target, why);
+        return kExitFailure;
+    }
+    const std::optional<ReportFormat> format = reportFormatFor(target);
+    if (!format) {
+        err << "velt: --report writes .csv, .jsonl or - (CSV on standard output), not "
+            << printableText(target) << '\n';
+        err.flush();
+        return kExitUsage;
+    }
+    GetICPath(ctx);
+    MdlVELT &state = ctx.state;
+    QList<ReportRecord> records;
+    for (int i = 1; i <= state.ListCount; ++i)
+        records << reportRecordFor(state.WorkDir, state.ListFile[i], ReportKind::Picture, i,
+                                   state.Sources);
+    for (int i = 1; i <= state.GifCount; ++i)
+        records << reportRecordFor(state.WorkDir, state.GifFile[i], ReportKind::Gif, 0,
+                                   state.Sources);
+    if (!state.WorkDir.isEmpty()) {
+        for (const FolderFile &file : filesInWalkOrder(state.WorkDir)) {
+            if (ctx.ext.SerchDoExp(file.name))
+                records << reportRecordFor(state.WorkDir, file.name, mediaKindOf(file.name), 0,
+                                           state.Sources);
+        }
+    }
+    const QByteArray bytes =
+            *format == ReportFormat::Csv ? csvReport(records) : jsonLinesReport(records);
+
+    QStringList readFolders = state.BrowserCacheDirs;
+    if (!state.WorkDir.isEmpty())
+        readFolders << state.WorkDir;
+    bool written = false;
+    QString why = reportTargetProblem(target, readFolders);
+    if (!why.isEmpty())
+        refuse(err, target, why);
+    else if (target == QLatin1String("-"))
+        written = out.write(bytes) == bytes.size()
+                || refuse(err, target, QStringLiteral("standard output failed"));
+    else if (!writeReportFile(target, bytes, &why))
+        refuse(err, target, why);
+    else
+        written = true;
+    if (state.ListCount + state.GifCount != 0)
+        emptyWorkFolder(state);
+    return written ? kExitOk : kExitFailure;
+}
+
+int runReport(MdlVELT &state, Settings &settings, const RegistrySource &registry,
+              const DriveMap &drives, const QString &settingsPath, const QString &target)
+{
+    ConsoleDialogs dialogs;
+    ConsoleHost host;
+    LoadSettings(settings, settingsPath, state.BufferDir);
+    ExtTable ext = ExtTable::standard();
+    CollectionContext ctx{state, settings, ext, registry, drives, dialogs, host};
+    CheckedStdout output;
+    QTextStream err(stderr);
+    QIODevice *device = output.stream().device();
+    const int status = runReportCommand(ctx, target, *device, err);
+    return output.finish("the report") && status == kExitOk ? kExitOk
+                                                            : std::max(status, kExitFailure);
+}
+
+} // namespace velt

@@ -1,0 +1,314 @@
+#include "report/report.h"
+
+#include "app/mediatype.h"
+#include "picture/imagecheck.h"
+#include "platform/namebytes.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QSaveFile>
+
+namespace velt {
+
+namespace {
+
+const char *const kColumns[] = {
+        "number",    "name",     "kind",         "source",   "address", "site",         "fetched",
+        "file_time", "status",   "content_type", "encoding", "length",  "expected",     "width",
+        "height",    "duration", "verdict",      "reason",   "sha256",  "cache_folder",
+};
+constexpr int kColumnCount = int(std::size(kColumns));
+
+const char *kindName(ReportKind kind)
+{
+    switch (kind) {
+    case ReportKind::Picture:
+        return "picture";
+    case ReportKind::Gif:
+        return "gif";
+    case ReportKind::Movie:
+        return "movie";
+    case ReportKind::Sound:
+        return "sound";
+    }
+    return "";
+}
+
+// A name as the file system's bytes: valid text as it is, each byte that is not UTF-8 (kept as
+// U+DC80..U+DCFF, see namebytes.h) as \xHH, any other unpaired surrogate as \uHHHH, so that the
+// output is valid UTF-8.
+QString writtenText(const QString &text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            out += c;
+            out += text[++i];
+        } else if (c.isSurrogate()) {
+            const ushort u = c.unicode();
+            out += u >= 0xDC80 && u <= 0xDCFF
+                    ? QStringLiteral("\\x%1").arg(u - 0xDC00, 2, 16, QLatin1Char('0')).toUpper()
+                    : QStringLiteral("\\u%1").arg(u, 4, 16, QLatin1Char('0')).toUpper();
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// "2026-12-09T14:05:00+09:00": local time with its offset.
+QString isoTime(const QDateTime &time)
+{
+    if (!time.isValid())
+        return QString();
+    const QDateTime local = time.toLocalTime();
+    const int offset = local.offsetFromUtc();
+    QString text = local.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
+    const int minutes = std::abs(offset) / 60;
+    text += QStringLiteral("%1%2:%3")
+                    .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+                    .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+                    .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+    return text;
+}
+
+// One record's values in column order; empty where the fact is unknown.
+QStringList values(const ReportRecord &r)
+{
+    QStringList v(kColumnCount);
+    v[0] = r.number > 0 ? QString::number(r.number) : QString();
+    v[1] = writtenText(r.name);
+    v[2] = QLatin1String(kindName(r.kind));
+    v[3] = r.format;
+    v[4] = writtenText(r.address);
+    v[7] = isoTime(r.fileTime);
+    v[11] = r.length >= 0 ? QString::number(r.length) : QString();
+    v[12] = r.expectedLength >= 0 ? QString::number(r.expectedLength) : QString();
+    if (r.size.isValid()) {
+        v[13] = QString::number(r.size.width());
+        v[14] = QString::number(r.size.height());
+    }
+    if (r.ok)
+        v[16] = *r.ok ? QStringLiteral("ok") : QStringLiteral("bad");
+    v[17] = r.reason;
+    v[18] = QString::fromLatin1(r.sha256.toHex());
+    return v;
+}
+
+// Columns that hold numbers are numbers in JSON.
+bool numericColumn(int column)
+{
+    return column == 0 || column == 11 || column == 12 || column == 13 || column == 14;
+}
+
+QByteArray csvField(const QString &text)
+{
+    QByteArray bytes = text.toUtf8();
+    if (bytes.contains(',') || bytes.contains('"') || bytes.contains('\n')
+        || bytes.contains('\r')) {
+        bytes.replace('"', "\"\"");
+        bytes = '"' + bytes + '"';
+    }
+    return bytes;
+}
+
+QByteArray jsonString(const QString &text)
+{
+    QByteArray out = "\"";
+    for (const char c : text.toUtf8()) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (u < 0x20 || u == 0x7F) {
+            out += QByteArray("\\u00") + QByteArray::number(u, 16).rightJustified(2, '0');
+        } else {
+            out += c;
+        }
+    }
+    return out + '"';
+}
+
+// The check as --check makes it: the recorded or three-byte verdict, then whether the picture
+// can be read at all (here from its header; a metafile is drawn by its helper, not Qt).
+void checkPicture(ReportRecord &r, const QString &path, const SourceTable &sources, QFile &file)
+{
+    CheckResult result = checkImageFile(path, sources).result;
+    file.seek(0);
+    const QByteArray head = file.peek(64);
+    QImageReader reader(&file);
+    reader.setDecideFormatFromContent(true);
+    const QSize size = reader.size();
+    if (size.isValid())
+        r.size = size;
+    const bool metafile = metafileKindOf(reinterpret_cast<const unsigned char *>(head.constData()),
+                                         std::size_t(head.size()))
+            != MetafileKind::None;
+    if (result == CheckResult::Passes && !size.isValid() && !metafile)
+        result = CheckResult::Unreadable;
+    r.ok = result == CheckResult::Passes;
+    if (!*r.ok)
+        r.reason = checkReportHeadline(result, false);
+}
+
+} // namespace
+
+std::optional<ReportFormat> reportFormatFor(const QString &path)
+{
+    if (path == QLatin1String("-") || path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
+        return ReportFormat::Csv;
+    if (path.endsWith(QLatin1String(".jsonl"), Qt::CaseInsensitive))
+        return ReportFormat::JsonLines;
+    return std::nullopt;
+}
+
+ReportKind mediaKindOf(const QString &name)
+{
+    static const QStringList sounds{
+            QStringLiteral("aac"), QStringLiteral("aif"),  QStringLiteral("aiff"),
+            QStringLiteral("au"),  QStringLiteral("flac"), QStringLiteral("m4a"),
+            QStringLiteral("mid"), QStringLiteral("midi"), QStringLiteral("mp3"),
+            QStringLiteral("oga"), QStringLiteral("ogg"),  QStringLiteral("opus"),
+            QStringLiteral("ra"),  QStringLiteral("rmi"),  QStringLiteral("snd"),
+            QStringLiteral("wav"), QStringLiteral("wma"),
+    };
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString ext = dot < 0 ? QString() : name.mid(dot + 1).toLower();
+    return sounds.contains(ext) ? ReportKind::Sound : ReportKind::Movie;
+}
+
+ReportRecord reportRecordFor(const QString &folder, const QString &name, ReportKind kind,
+                             int number, const SourceTable &sources)
+{
+    ReportRecord r;
+    r.number = number;
+    r.name = name;
+    r.kind = kind;
+    const QString path = QDir(folder).filePath(name);
+    const FileStatus status = fileStatus(path);
+    if (status.exists) {
+        r.fileTime = status.modified;
+        r.length = status.size;
+    }
+    const std::optional<SourceFacts> facts = sources.lookup(path, status);
+    if (facts) {
+        r.format = facts->format;
+        r.address = facts->url;
+        r.expectedLength = facts->contentLength;
+    }
+    QFile file;
+    if (!openRegularFile(path, file)) {
+        r.ok = false;
+        r.reason = checkReportHeadline(CheckResult::Unreadable, false);
+        return r;
+    }
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (hash.addData(&file))
+        r.sha256 = hash.result();
+    if (kind == ReportKind::Picture || kind == ReportKind::Gif) {
+        checkPicture(r, path, sources, file);
+    } else if (facts) {
+        // Movies and sounds are judged only by what their download recorded.
+        r.ok = !facts->cut;
+        if (facts->cut)
+            r.reason = QStringLiteral("cut short: the body is shorter than announced");
+    }
+    return r;
+}
+
+QStringList reportColumns()
+{
+    QStringList columns;
+    for (const char *c : kColumns)
+        columns << QLatin1String(c);
+    return columns;
+}
+
+QByteArray csvReport(const QList<ReportRecord> &records)
+{
+    QByteArray out = "\xEF\xBB\xBF";
+    const auto line = [&out](const QStringList &fields) {
+        for (qsizetype i = 0; i < fields.size(); ++i) {
+            if (i > 0)
+                out += ',';
+            out += csvField(fields[i]);
+        }
+        out += "\r\n";
+    };
+    line(reportColumns());
+    for (const ReportRecord &r : records)
+        line(values(r));
+    return out;
+}
+
+QByteArray jsonLinesReport(const QList<ReportRecord> &records)
+{
+    QByteArray out;
+    for (const ReportRecord &r : records) {
+        const QStringList v = values(r);
+        out += '{';
+        for (int i = 0; i < kColumnCount; ++i) {
+            if (i > 0)
+                out += ',';
+            out += '"' + QByteArray(kColumns[i]) + "\":";
+            if (v[i].isEmpty())
+                out += "null";
+            else if (numericColumn(i))
+                out += v[i].toLatin1();
+            else
+                out += jsonString(v[i]);
+        }
+        out += "}\n";
+    }
+    return out;
+}
+
+QString reportTargetProblem(const QString &path, const QStringList &readFolders)
+{
+    if (path == QLatin1String("-"))
+        return QString();
+    const QFileInfo info(path);
+    if (info.isDir())
+        return QStringLiteral("it is a folder");
+    const QFileInfo parent(info.absolutePath());
+    if (!parent.isDir())
+        return QStringLiteral("the folder %1 does not exist").arg(info.absolutePath());
+    if (!parent.isWritable())
+        return QStringLiteral("the folder %1 cannot be written").arg(info.absolutePath());
+    if (info.exists() && !info.isFile())
+        return QStringLiteral("it is not a regular file");
+    const QString where = QDir(parent.canonicalFilePath()).filePath(info.fileName());
+    for (const QString &folder : readFolders) {
+        const QString canonical = QFileInfo(folder).canonicalFilePath();
+        if (!canonical.isEmpty()
+            && (where == canonical || where.startsWith(canonical + QLatin1Char('/'))))
+            return QStringLiteral("it is inside %1, which is being read").arg(folder);
+    }
+    return QString();
+}
+
+bool writeReportFile(const QString &path, const QByteArray &bytes, QString *why)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        *why = file.errorString();
+        return false;
+    }
+    if (file.write(bytes) != bytes.size()) {
+        *why = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        *why = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace velt
