@@ -201,14 +201,16 @@ int runExtractCommand(CollectionContext &ctx, const QString &destDir, QTextStrea
         return finish(kExitFailure);
     }
 
+    // Read through the folder the collection opened, never a link put in its place since.
+    const QString readDir = workDirReadPath(state);
     QStringList pictures = state.ListFile.mid(1, state.ListCount);
     pictures += state.GifFile.mid(1, state.GifCount);
     const QStringList media =
-            state.WorkDir.isEmpty() ? QStringList() : moviesAndSounds(state.WorkDir, ctx.ext);
+            state.WorkDir.isEmpty() ? QStringList() : moviesAndSounds(readDir, ctx.ext);
     const MetafileHelper helper = defaultMetafileHelper();
     int failed = 0;
     auto extract = [&](const QString &name, bool picture) {
-        const QString path = QDir(state.WorkDir).filePath(name);
+        const QString path = QDir(readDir).filePath(name);
         const auto facts = state.Sources.lookup(path);
         const auto copied = copyIntoFolder(path, destDir);
         if (!copied) {
