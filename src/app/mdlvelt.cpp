@@ -1,5 +1,7 @@
 #include "app/mdlvelt.h"
 
+#include "platform/namebytes.h"
+
 #include "platform/language.h"
 
 #include <cstdio>
@@ -143,6 +145,13 @@ bool isGifName(const QString &name)
 EmptyResult emptyWorkFolder(const MdlVELT &state)
 {
     return state.WorkDirHandle ? state.WorkDirHandle->empty() : emptyWorkDir(state.WorkDir);
+}
+
+QString workDirReadPath(const MdlVELT &state)
+{
+    if (state.WorkDirHandle && state.WorkDirHandle->fd() >= 0)
+        return descriptorPath(state.WorkDirHandle->fd());
+    return state.WorkDir;
 }
 
 } // namespace velt

@@ -125,4 +125,8 @@ bool isGifName(const QString &name);
 // Empties the working folder of state: through the folder the collection opened, else by path.
 EmptyResult emptyWorkFolder(const MdlVELT &state);
 
+// The path to read the working folder's files through: the folder the collection opened (by its
+// descriptor), so that a folder swapped for a link meanwhile yields nothing of the link's.
+QString workDirReadPath(const MdlVELT &state);
+
 } // namespace velt
