@@ -1,5 +1,6 @@
 #include "browser/cachereader.h"
 
+#include "browser/blockfilecache.h"
 #include "browser/firefoxcache.h"
 #include "browser/simplecache.h"
 
@@ -12,6 +13,7 @@ const QList<const CacheFormatReader *> &cacheFormatReaders()
     // A new format is one more line here.
     static const QList<const CacheFormatReader *> readers{
             &simpleCacheReader(),
+            &blockfileCacheReader(),
             &firefoxCacheReader(),
     };
     return readers;

@@ -16,8 +16,14 @@
 
 namespace velt {
 
-// Chromium is the Simple Cache (one file pair per entry).
-enum class CacheFormat { Firefox, Chromium };
+// Chromium is its Simple Cache (files per entry), Blockfile its older backend (block files).
+enum class CacheFormat { Firefox, Chromium, Blockfile };
+
+// Whether caches of the format are written by Chromium and its family.
+inline bool isChromiumFormat(CacheFormat format)
+{
+    return format != CacheFormat::Firefox;
+}
 
 // A folder holding one cache: Firefox's "entries" folder, or the folder of a Chromium cache.
 struct BrowserCacheFolder

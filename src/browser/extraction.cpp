@@ -187,7 +187,7 @@ QList<BrowserCacheFolder> findDesktopBrowserCaches(const QString &home, const QS
     auto tryCache = [&](const QString &profile) {
         for (const QString &sub : {QStringLiteral("/Cache/Cache_Data"), QStringLiteral("/Cache")}) {
             if (const auto cache = cacheIn(profile + sub);
-                cache && cache->format == CacheFormat::Chromium) {
+                cache && isChromiumFormat(cache->format)) {
                 add(*cache);
                 return;
             }
