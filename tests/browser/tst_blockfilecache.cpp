@@ -63,6 +63,7 @@ class TestBlockfileCache : public QObject
 private Q_SLOTS:
     void read_data();
     void read();
+    void foundWhereSimpleCachesAre();
 };
 
 void TestBlockfileCache::read_data()
@@ -227,6 +228,20 @@ void TestBlockfileCache::read()
     gotCut.sort();
     cut.sort();
     QCOMPARE(gotCut, cut);
+}
+
+void TestBlockfileCache::foundWhereSimpleCachesAre()
+{
+    QTemporaryDir home;
+    const QString cache =
+            home.filePath(QStringLiteral(".cache/google-chrome/Default/Cache/Cache_Data"));
+    BlockfileBuilder builder;
+    builder.add(entry("https://x.test/photo.png", "image/png", png()));
+    builder.write(cache);
+    const QList<BrowserCacheFolder> found = findDesktopBrowserCaches(home.path(), QString());
+    QCOMPARE(found.size(), 1);
+    QCOMPARE(found.first().format, CacheFormat::Blockfile);
+    QCOMPARE(found.first().path, QFileInfo(cache).canonicalFilePath());
 }
 
 QTEST_GUILESS_MAIN(TestBlockfileCache)
