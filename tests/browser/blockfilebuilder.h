@@ -8,6 +8,8 @@
 
 #include <QHash>
 
+#include <QMap>
+
 #include <array>
 
 namespace cachebuilder {
@@ -32,7 +34,15 @@ public:
     static constexpr quint32 kBlockMagic = 0xC104CAC3;
     static constexpr qint64 kSignature = 0x5a5a1234abcdLL;
 
-    BlockfileBuilder() { m_table.fill(0); }
+    BlockfileBuilder()
+    {
+        m_table.fill(0);
+        for (int file = 0; file < 4; ++file) {
+            m_blocks[file];
+            m_sizes[file] = file == 0 ? 36 : file == 1 ? 256 : file == 2 ? 1024 : 4096;
+            m_current[file] = file;
+        }
+    }
 
     static quint32 blockAddr(int type, int file, int blocks, int start)
     {
@@ -69,7 +79,7 @@ public:
     // Sets a stream's address in a record.
     void setStream(quint32 entry, int stream, quint32 addr) { patch(entry, 56 + 4 * stream, addr); }
     quint32 stream(quint32 entry, int stream) const { return word(entry, 56 + 4 * stream); }
-    int blocksIn(int file) const { return int(m_blocks[file].size() / blockSize(file)); }
+    int blocksIn(int file) const { return int(m_blocks[file].size() / m_sizes[file]); }
 
     void write(const QString &dir) const
     {
@@ -79,12 +89,13 @@ public:
         for (const quint32 addr : m_table)
             index += le32(addr);
         writeFile(QDir(dir).filePath(QStringLiteral("index")), index);
-        for (int file = 0; file < 4; ++file) {
-            QByteArray header = le32(kBlockMagic) + le32(0x20000) + le32(quint32(file))
-                    + le32(quint32(blockSize(file))) + le32(quint32(blocksIn(file)));
+        for (auto it = m_blocks.cbegin(); it != m_blocks.cend(); ++it) {
+            const int file = it.key();
+            QByteArray header = le32(kBlockMagic) + le32(0x20000)
+                    + le32(quint32(file) | quint32(m_next.value(file)) << 16)
+                    + le32(quint32(m_sizes[file])) + le32(quint32(blocksIn(file)));
             header += QByteArray(8192 - header.size(), '\0');
-            writeFile(QDir(dir).filePath(QStringLiteral("data_%1").arg(file)),
-                      header + m_blocks[file]);
+            writeFile(QDir(dir).filePath(QStringLiteral("data_%1").arg(file)), header + it.value());
         }
         for (auto it = m_external.cbegin(); it != m_external.cend(); ++it)
             writeFile(QDir(dir).filePath(
@@ -93,14 +104,9 @@ public:
     }
 
 private:
-    static qint64 blockSize(int file)
-    {
-        return file == 0 ? 36 : file == 1 ? 256 : file == 2 ? 1024 : 4096;
-    }
-
     quint32 word(quint32 entry, int at) const
     {
-        const QByteArray &b = m_blocks[1];
+        const QByteArray &b = m_blocks[int(entry >> 16) & 0xFF];
         const qsizetype o = qsizetype((entry & 0xFFFF) * 256 + quint32(at));
         return quint32(quint8(b[o])) | quint32(quint8(b[o + 1])) << 8
                 | quint32(quint8(b[o + 2])) << 16 | quint32(quint8(b[o + 3])) << 24;
@@ -108,7 +114,8 @@ private:
 
     void patch(quint32 entry, int at, quint32 value)
     {
-        m_blocks[1].replace(qsizetype((entry & 0xFFFF) * 256 + quint32(at)), 4, le32(value));
+        m_blocks[int(entry >> 16) & 0xFF].replace(qsizetype((entry & 0xFFFF) * 256 + quint32(at)),
+                                                  4, le32(value));
     }
 
     static QByteArray sparseHeader(qsizetype parentKeyLength, qint32 lastBlock, qint32 lastLength)
@@ -130,13 +137,23 @@ private:
         return {qint32(data.size()), allocate(file, data)};
     }
 
-    quint32 allocate(int file, const QByteArray &data)
+    // Blocks of the kind data_<kind> holds, in a further file chained to it when the bitmap
+    // of the current one is full.
+    quint32 allocate(int kind, const QByteArray &data)
     {
-        const qint64 size = blockSize(file);
+        const qint64 size = m_sizes[kind];
         const int blocks = int((data.size() + size - 1) / size);
+        int file = m_current[kind];
+        if (blocksIn(file) + blocks > kMaxBlocks) {
+            const int next = int(m_blocks.lastKey()) + 1;
+            m_blocks[next];
+            m_sizes[next] = size;
+            m_next[file] = next;
+            m_current[kind] = file = next;
+        }
         const int start = blocksIn(file);
         m_blocks[file] += data + QByteArray(blocks * size - data.size(), '\0');
-        return blockAddr(file + 1, file, blocks, start);
+        return blockAddr(kind + 1, file, blocks, start);
     }
 
     quint32 addRecord(const QByteArray &key,
@@ -178,7 +195,11 @@ private:
     }
 
     std::array<quint32, 0x10000> m_table;
-    std::array<QByteArray, 4> m_blocks;
+    static constexpr int kMaxBlocks = (8192 - 80) * 8;
+    QMap<int, QByteArray> m_blocks; // by file number
+    QMap<int, qint64> m_sizes;
+    QMap<int, int> m_next;
+    int m_current[4] = {};
     QHash<int, QByteArray> m_external;
     int m_lastFile = 0;
     int m_entries = 0;
