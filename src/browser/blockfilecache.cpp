@@ -35,6 +35,7 @@ constexpr qint64 kChildSpan = 1024 * 1024;
 constexpr qint64 kChildBlock = 1024;
 constexpr qint64 kChildBitmapBytes = kChildSpan / kChildBlock / 8;
 constexpr qint64 kMaxParentBitmapBytes = 8192;
+constexpr qint64 kMaxChildControlBytes = 4096; // the header and bitmap take 192
 
 // A cache address: initialised bit, file type, then either an external file's number or the
 // block file, the number of blocks less one and the first block.
@@ -312,8 +313,9 @@ private:
         for (qint64 i = 0; i < childrenMap.size() * 8; ++i) {
             const auto found = m_children.constFind(prefix + QByteArray::number(i, 16));
             const auto child = found == m_children.cend() ? std::nullopt : readRecord(Addr{*found});
-            const auto childControl =
-                    child && child->sizes[2] >= kSparseHeaderSize + kChildBitmapBytes
+            const auto childControl = child
+                            && child->sizes[2] >= kSparseHeaderSize + kChildBitmapBytes
+                            && child->sizes[2] <= kMaxChildControlBytes
                     ? streamBytes(*child, 2)
                     : std::nullopt;
             if (!childControl || le64(*childControl, 0) != signature
