@@ -64,6 +64,8 @@ private Q_SLOTS:
     void read_data();
     void read();
     void foundWhereSimpleCachesAre();
+    void hostileFieldsNeverCrash_data();
+    void hostileFieldsNeverCrash();
 };
 
 void TestBlockfileCache::read_data()
@@ -242,6 +244,56 @@ void TestBlockfileCache::foundWhereSimpleCachesAre()
     QCOMPARE(found.size(), 1);
     QCOMPARE(found.first().format, CacheFormat::Blockfile);
     QCOMPARE(found.first().path, QFileInfo(cache).canonicalFilePath());
+}
+
+void TestBlockfileCache::hostileFieldsNeverCrash_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<qint64>("from"); // each 32-bit word from here on is set in turn
+    QTest::addColumn<qint64>("length");
+    QTest::newRow("index header and first buckets") << "index" << qint64(0) << qint64(368 + 64);
+    QTest::newRow("entry records and small streams") << "data_1" << qint64(8192) << qint64(2048);
+    QTest::newRow("block file header") << "data_2" << qint64(0) << qint64(64);
+}
+
+// Every 32-bit word of a cache's records set to extreme values is read without a crash or a
+// hang, and gives at most the entries there were.
+void TestBlockfileCache::hostileFieldsNeverCrash()
+{
+    QFETCH(QString, file);
+    QFETCH(qint64, from);
+    QFETCH(qint64, length);
+    QTemporaryDir dir;
+    const QString cache = dir.filePath(QStringLiteral("cache"));
+    BlockfileBuilder builder(16);
+    builder.add(entry("https://x.test/photo.png", "image/png", png()));
+    BlockfileEntry media;
+    media.key = "https://x.test/t.wav";
+    const QByteArray w = wav(3000);
+    media.head = {"HTTP/1.1 206 Partial Content",
+                  "Content-Range: bytes 0-" + QByteArray::number(w.size() - 1) + "/"
+                          + QByteArray::number(w.size())};
+    media.children = {{0, w}};
+    builder.add(media);
+    builder.write(cache);
+    const QString path = QDir(cache).filePath(file);
+    QFile original(path);
+    QVERIFY(original.open(QIODevice::ReadOnly));
+    const QByteArray bytes = original.readAll();
+    original.close();
+    const qint64 to = qMin<qint64>(bytes.size(), from + length);
+    const QString work = dir.filePath(QStringLiteral("work"));
+    for (qint64 at = from; at + 4 <= to; at += 4) {
+        for (const quint32 value : {0xFFFFFFFFu, 0x80000000u, 0x7FFFFFFFu, 0xA0010000u}) {
+            QByteArray hostile = bytes;
+            hostile.replace(at, 4, le32(value));
+            QVERIFY(writeFile(path, hostile));
+            QDir(work).removeRecursively();
+            QDir().mkpath(work);
+            SourceTable table;
+            QVERIFY(extractCacheFolder({CacheFormat::Blockfile, cache}, work, table) <= 2);
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestBlockfileCache)
