@@ -5,6 +5,8 @@
 
 #include "fuzzcache.h"
 
+#include <QSet>
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     using namespace velt;
