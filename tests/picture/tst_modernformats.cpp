@@ -1,0 +1,216 @@
+#include "picture/imagecheck.h"
+#include "picture/pictureloader.h"
+#include "platform/programfiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace velt;
+
+namespace {
+
+// The test pictures are made here with the codecs' own encoders (test tools).
+struct Encoder
+{
+    QString tool;
+    QStringList arguments; // %in and %out are replaced
+};
+
+Encoder encoderFor(const QString &kind, bool deep)
+{
+    if (kind == QLatin1String("avif"))
+        return {QStringLiteral("avifenc"),
+                {QStringLiteral("-d"), deep ? QStringLiteral("10") : QStringLiteral("8"),
+                 QStringLiteral("%in"), QStringLiteral("%out")}};
+    if (kind == QLatin1String("heic"))
+        return {QStringLiteral("heif-enc"),
+                {QStringLiteral("-b"), deep ? QStringLiteral("10") : QStringLiteral("8"),
+                 QStringLiteral("-q"), QStringLiteral("95"), QStringLiteral("-o"),
+                 QStringLiteral("%out"), QStringLiteral("%in")}};
+    return {QStringLiteral("cjxl"), {QStringLiteral("%in"), QStringLiteral("%out")}};
+}
+
+const QColor kColour(200, 60, 30);
+
+// A one-colour PNG (16 bits a channel for a deep picture), encoded into kind; empty when the
+// encoder is missing or fails.
+QString makePicture(const QTemporaryDir &dir, const QString &kind, QSize size, bool alpha,
+                    bool deep)
+{
+    const Encoder encoder = encoderFor(kind, deep);
+    const QString tool = QStandardPaths::findExecutable(encoder.tool);
+    if (tool.isEmpty())
+        return QString();
+    const QImage::Format format = deep ? (alpha ? QImage::Format_RGBA64 : QImage::Format_RGBX64)
+                                       : (alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    QImage source(size, format);
+    QColor fill = kColour;
+    fill.setAlpha(alpha ? 128 : 255);
+    source.fill(fill);
+    const QString stem = QStringLiteral("%1_%2x%3_%4%5")
+                                 .arg(kind)
+                                 .arg(size.width())
+                                 .arg(size.height())
+                                 .arg(alpha ? 'a' : 'o')
+                                 .arg(deep ? 16 : 8);
+    const QString in = dir.filePath(stem + QStringLiteral(".png"));
+    const QString out = dir.filePath(stem + QLatin1Char('.') + kind);
+    if (!source.save(in, "PNG"))
+        return QString();
+    QStringList arguments = encoder.arguments;
+    arguments.replaceInStrings(QStringLiteral("%in"), in);
+    arguments.replaceInStrings(QStringLiteral("%out"), out);
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(tool, arguments);
+    if (!process.waitForFinished(120000) || process.exitCode() != 0 || !QFile::exists(out))
+        return QString();
+    return out;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArray &bytes)
+{
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return QString();
+    return path;
+}
+
+// The width and height of every ISOBMFF 'ispe' box set to another value.
+QByteArray withIspe(QByteArray bytes, quint32 width, quint32 height)
+{
+    qsizetype at = bytes.indexOf("ispe");
+    if (at < 0)
+        return QByteArray();
+    for (; at >= 0 && at + 16 <= bytes.size(); at = bytes.indexOf("ispe", at + 4)) {
+        for (int i = 0; i < 4; ++i) {
+            bytes[at + 8 + i] = char(width >> (24 - 8 * i));
+            bytes[at + 12 + i] = char(height >> (24 - 8 * i));
+        }
+    }
+    return bytes;
+}
+
+} // namespace
+
+class TestModernFormats : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        // The test runs beside velt in the build tree: the plugin is found as velt finds it.
+        addPictureFormatFolders();
+        QVERIFY(m_dir.isValid());
+    }
+
+    void decodes_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<bool>("alpha");
+        QTest::addColumn<bool>("deep");
+        for (const char *kind : {"avif", "heic", "jxl"}) {
+            const QString k = QString::fromLatin1(kind);
+            QTest::addRow("%s 8-bit opaque odd size", kind) << k << QSize(33, 17) << false << false;
+            QTest::addRow("%s 8-bit alpha", kind) << k << QSize(16, 16) << true << false;
+            QTest::addRow("%s deep opaque", kind) << k << QSize(31, 9) << false << true;
+            QTest::addRow("%s deep alpha", kind) << k << QSize(7, 5) << true << true;
+            QTest::addRow("%s one pixel", kind) << k << QSize(1, 1) << false << false;
+        }
+    }
+
+    void decodes()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QSize, size);
+        QFETCH(bool, alpha);
+        QFETCH(bool, deep);
+        const QString path = makePicture(m_dir, kind, size, alpha, deep);
+        if (path.isEmpty())
+            QSKIP("the encoder is missing or cannot write this picture");
+        QImageReader reader(path);
+        QCOMPARE(reader.size(), size); // from the header, before decoding
+        const LoadedPicture picture = loadPicture(path);
+        QVERIFY2(picture.ok(), qPrintable(picture.error));
+        QCOMPARE(picture.image.size(), size);
+        QCOMPARE(picture.image.hasAlphaChannel(), alpha);
+        // Lossy codecs: the colour within a few steps, the alpha likewise.
+        const QColor got = picture.image.pixelColor(size.width() / 2, size.height() / 2);
+        const int tolerance = 12;
+        QVERIFY2(qAbs(got.red() - kColour.red()) <= tolerance
+                         && qAbs(got.green() - kColour.green()) <= tolerance
+                         && qAbs(got.blue() - kColour.blue()) <= tolerance,
+                 qPrintable(got.name()));
+        QVERIFY2(qAbs(got.alpha() - (alpha ? 128 : 255)) <= 8,
+                 qPrintable(got.name(QColor::HexArgb)));
+        // The thumbnail path reads the same files at cell size.
+        const LoadedPicture thumb = loadThumbnail(path, QSize(4, 3), MetafileHelper());
+        QVERIFY(thumb.ok());
+        QCOMPARE(thumb.image.size(), QSize(4, 3));
+    }
+
+    void refusesDamaged_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("damage");
+        for (const char *kind : {"avif", "heic", "jxl"}) {
+            const QString k = QString::fromLatin1(kind);
+            QTest::addRow("%s cut in half", kind) << k << QStringLiteral("half");
+            QTest::addRow("%s cut to its first 40 bytes", kind) << k << QStringLiteral("head");
+            QTest::addRow("%s last byte missing", kind) << k << QStringLiteral("last");
+        }
+        for (const char *kind : {"avif", "heic"}) {
+            const QString k = QString::fromLatin1(kind);
+            QTest::addRow("%s declares 65535 x 65535", kind) << k << QStringLiteral("huge");
+            QTest::addRow("%s declares 0 x 0", kind) << k << QStringLiteral("zero");
+            QTest::addRow("%s declares 40000 x 20000", kind) << k << QStringLiteral("large");
+        }
+    }
+
+    void refusesDamaged()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, damage);
+        const QString path = makePicture(m_dir, kind, QSize(64, 48), false, false);
+        if (path.isEmpty())
+            QSKIP("the encoder is missing");
+        QByteArray bytes = readAll(path);
+        if (damage == QLatin1String("half"))
+            bytes.truncate(bytes.size() / 2);
+        else if (damage == QLatin1String("head"))
+            bytes.truncate(40);
+        else if (damage == QLatin1String("last"))
+            bytes.chop(1);
+        else if (damage == QLatin1String("huge"))
+            bytes = withIspe(bytes, 65535, 65535);
+        else if (damage == QLatin1String("zero"))
+            bytes = withIspe(bytes, 0, 0);
+        else
+            bytes = withIspe(bytes, 40000, 20000);
+        QVERIFY(!bytes.isEmpty());
+        const QString damaged = writeFile(m_dir, damage + QLatin1Char('.') + kind, bytes);
+        QVERIFY(!damaged.isEmpty());
+        QVERIFY(!loadPicture(damaged).ok());
+        QVERIFY(!loadThumbnail(damaged, QSize(8, 8), MetafileHelper()).ok());
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+QTEST_GUILESS_MAIN(TestModernFormats)
+#include "tst_modernformats.moc"
