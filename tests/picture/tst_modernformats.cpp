@@ -35,6 +35,15 @@ Encoder encoderFor(const QString &kind, bool deep)
     return {QStringLiteral("cjxl"), {QStringLiteral("%in"), QStringLiteral("%out")}};
 }
 
+bool runQuietly(const QString &tool, const QStringList &arguments)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(tool, arguments);
+    return process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit
+            && process.exitCode() == 0;
+}
+
 const QColor kColour(200, 60, 30);
 
 // A one-colour PNG (16 bits a channel for a deep picture), encoded into kind; empty when the
@@ -65,12 +74,7 @@ QString makePicture(const QTemporaryDir &dir, const QString &kind, QSize size, b
     QStringList arguments = encoder.arguments;
     arguments.replaceInStrings(QStringLiteral("%in"), in);
     arguments.replaceInStrings(QStringLiteral("%out"), out);
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(tool, arguments);
-    if (!process.waitForFinished(120000) || process.exitCode() != 0 || !QFile::exists(out))
-        return QString();
-    return out;
+    return runQuietly(tool, arguments) && QFile::exists(out) ? out : QString();
 }
 
 QByteArray readAll(const QString &path)
@@ -101,6 +105,29 @@ QByteArray withIspe(QByteArray bytes, quint32 width, quint32 height)
         }
     }
     return bytes;
+}
+
+// A JPEG XL codestream that declares a size and then ends: the signature, the size header
+// (not the small form, each side as U32 selector 2 with 18 bits), all-default metadata.
+QByteArray jxlDeclaring(quint32 width, quint32 height)
+{
+    QByteArray out("\xff\x0a", 2);
+    quint64 bits = 0;
+    int count = 0;
+    const auto put = [&](quint64 value, int n) {
+        bits |= value << count;
+        count += n;
+    };
+    put(0, 1); // not small
+    put(2, 2); // height: 18 bits
+    put(height - 1, 18);
+    put(0, 3); // no ratio: the width follows
+    put(2, 2); // width: 18 bits
+    put(width - 1, 18);
+    put(1, 1); // metadata all default
+    for (int i = 0; i < count; i += 8)
+        out.append(char((bits >> i) & 0xff));
+    return out + QByteArray(16, '\0');
 }
 
 } // namespace
@@ -206,6 +233,62 @@ private Q_SLOTS:
         QVERIFY(!damaged.isEmpty());
         QVERIFY(!loadPicture(damaged).ok());
         QVERIFY(!loadThumbnail(damaged, QSize(8, 8), MetafileHelper()).ok());
+    }
+
+    void animationAndBombs_data()
+    {
+        QTest::addColumn<QString>("sample");
+        QTest::addColumn<QSize>("declared"); // what the header gives; empty: refused there
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("animated avif: its first frame") << "animated" << QSize(20, 10) << true;
+        QTest::newRow("jxl codestream declaring 100 x 100, no pixels")
+                << "jxl100" << QSize(100, 100) << false;
+        QTest::newRow("jxl codestream declaring 65535 x 65535") << "jxl65535" << QSize() << false;
+        QTest::newRow("jxl codestream declaring 20000 x 20000") << "jxl20000" << QSize() << false;
+        QTest::newRow("avif brand and nothing else") << "ftyponly" << QSize() << false;
+    }
+
+    void animationAndBombs()
+    {
+        QFETCH(QString, sample);
+        QFETCH(QSize, declared);
+        QFETCH(bool, shown);
+        const QSize size(20, 10);
+        QString path;
+        if (sample == QLatin1String("animated")) {
+            const QString avifenc = QStandardPaths::findExecutable(QStringLiteral("avifenc"));
+            if (avifenc.isEmpty())
+                QSKIP("avifenc is missing");
+            QStringList frames;
+            for (const Qt::GlobalColor colour : {Qt::red, Qt::blue}) {
+                QImage frame(size, QImage::Format_RGB32);
+                frame.fill(colour);
+                frames << m_dir.filePath(QStringLiteral("frame%1.png").arg(frames.size()));
+                QVERIFY(frame.save(frames.last(), "PNG"));
+            }
+            path = m_dir.filePath(QStringLiteral("animated.avif"));
+            QVERIFY(runQuietly(avifenc,
+                               QStringList{QStringLiteral("-s"), QStringLiteral("10")} + frames
+                                       + QStringList{path}));
+        } else if (sample.startsWith(QLatin1String("jxl"))) {
+            const quint32 side = sample.mid(3).toUInt();
+            path = writeFile(m_dir, sample + QStringLiteral(".jxl"), jxlDeclaring(side, side));
+        } else {
+            path = writeFile(m_dir, sample + QStringLiteral(".avif"),
+                             QByteArray("\0\0\0\x14"
+                                        "ftypavif\0\0\0\0mif1",
+                                        20));
+        }
+        QVERIFY(!path.isEmpty());
+        QCOMPARE(QImageReader(path).size(), declared);
+        const LoadedPicture picture = loadPicture(path);
+        QCOMPARE(picture.ok(), shown);
+        if (!shown)
+            return;
+        QVERIFY2(picture.ok(), qPrintable(picture.error));
+        QCOMPARE(picture.image.size(), size);
+        QCOMPARE(picture.image.pixelColor(5, 5).red() > 200, true);
+        QCOMPARE(picture.image.pixelColor(5, 5).blue() < 50, true);
     }
 
 private:
