@@ -3,6 +3,7 @@
 #include <QIODevice>
 #include <QImage>
 #include <QImageReader>
+#include <QTransform>
 #include <QtEndian>
 
 #include <avif/avif.h>
@@ -49,7 +50,12 @@ bool decodeAvif(const QByteArray &bytes, QSize &size, QImage *image)
         return false;
     if (!withinBudget(dec->image->width, dec->image->height))
         return false;
-    size = QSize(int(dec->image->width), int(dec->image->height));
+    // libavif leaves the rotation and mirroring to us; phones and cameras write them.
+    const bool rotated = (dec->image->transformFlags & AVIF_TRANSFORM_IROT) != 0;
+    const int quarterTurns = rotated ? dec->image->irot.angle % 4 : 0;
+    const bool mirrored = (dec->image->transformFlags & AVIF_TRANSFORM_IMIR) != 0;
+    const QSize stored(int(dec->image->width), int(dec->image->height));
+    size = quarterTurns % 2 ? stored.transposed() : stored;
     if (!image)
         return true;
     if (avifDecoderNextImage(dec.get()) != AVIF_RESULT_OK)
@@ -57,7 +63,7 @@ bool decodeAvif(const QByteArray &bytes, QSize &size, QImage *image)
     const bool alpha = dec->image->alphaPlane != nullptr;
     QImage out;
     if (!QImageIOHandler::allocateImage(
-                size, alpha ? QImage::Format_RGBA8888 : QImage::Format_RGBX8888, &out))
+                stored, alpha ? QImage::Format_RGBA8888 : QImage::Format_RGBX8888, &out))
         return false;
     avifRGBImage rgb;
     avifRGBImageSetDefaults(&rgb, dec->image);
@@ -66,6 +72,13 @@ bool decodeAvif(const QByteArray &bytes, QSize &size, QImage *image)
     rgb.pixels = out.bits();
     rgb.rowBytes = uint32_t(out.bytesPerLine());
     if (avifImageYUVToRGB(dec->image, &rgb) != AVIF_RESULT_OK)
+        return false;
+    // The rotation first, then the mirroring, as the boxes are listed.
+    if (quarterTurns != 0)
+        out = out.transformed(QTransform().rotate(-90.0 * quarterTurns));
+    if (mirrored) // mode 0: top and bottom exchanged; 1: left and right
+        out = dec->image->imir.mode == 0 ? out.mirrored(false, true) : out.mirrored(true, false);
+    if (out.isNull())
         return false;
     *image = std::move(out);
     return true;

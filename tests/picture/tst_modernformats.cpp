@@ -291,6 +291,54 @@ private Q_SLOTS:
         QCOMPARE(picture.image.pixelColor(5, 5).blue() < 50, true);
     }
 
+    // The rotation and mirroring boxes of AVIF are applied: a blue corner of a red 30 x 10
+    // picture ends where they put it.
+    void orientation_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QPoint>("blue"); // a pixel that must be blue; the opposite corner red
+        QTest::newRow("as stored") << QStringList{} << QSize(30, 10) << QPoint(1, 1);
+        QTest::newRow("a quarter turn anti-clockwise")
+                << QStringList{"--irot", "1"} << QSize(10, 30) << QPoint(1, 28);
+        QTest::newRow("half a turn")
+                << QStringList{"--irot", "2"} << QSize(30, 10) << QPoint(28, 8);
+        QTest::newRow("three quarter turns")
+                << QStringList{"--irot", "3"} << QSize(10, 30) << QPoint(8, 1);
+        QTest::newRow("left and right exchanged")
+                << QStringList{"--imir", "1"} << QSize(30, 10) << QPoint(28, 1);
+        QTest::newRow("top and bottom exchanged")
+                << QStringList{"--imir", "0"} << QSize(30, 10) << QPoint(1, 8);
+        QTest::newRow("turned, then mirrored")
+                << QStringList{"--irot", "1", "--imir", "1"} << QSize(10, 30) << QPoint(8, 28);
+    }
+
+    void orientation()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QSize, size);
+        QFETCH(QPoint, blue);
+        const QString avifenc = QStandardPaths::findExecutable(QStringLiteral("avifenc"));
+        if (avifenc.isEmpty())
+            QSKIP("avifenc is missing");
+        QImage source(QSize(30, 10), QImage::Format_RGB32);
+        source.fill(Qt::red);
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 4; ++x)
+                source.setPixel(x, y, qRgb(0, 0, 255));
+        const QString png = m_dir.filePath(QStringLiteral("corner.png"));
+        const QString avif = m_dir.filePath(QStringLiteral("corner.avif"));
+        QVERIFY(source.save(png, "PNG"));
+        QVERIFY(runQuietly(avifenc, QStringList{"-s", "10"} + options + QStringList{png, avif}));
+        QCOMPARE(QImageReader(avif).size(), size);
+        const LoadedPicture picture = loadPicture(avif);
+        QVERIFY2(picture.ok(), qPrintable(picture.error));
+        QCOMPARE(picture.image.size(), size);
+        const QPoint opposite(size.width() - 1 - blue.x(), size.height() - 1 - blue.y());
+        QVERIFY(picture.image.pixelColor(blue).blue() > 200);
+        QVERIFY(picture.image.pixelColor(opposite).red() > 200);
+    }
+
 private:
     QTemporaryDir m_dir;
 };
