@@ -205,6 +205,7 @@ private Q_SLOTS:
             QTest::addRow("%s declares 65535 x 65535", kind) << k << QStringLiteral("huge");
             QTest::addRow("%s declares 0 x 0", kind) << k << QStringLiteral("zero");
             QTest::addRow("%s declares 40000 x 20000", kind) << k << QStringLiteral("large");
+            QTest::addRow("%s without its size box", kind) << k << QStringLiteral("noispe");
         }
     }
 
@@ -226,6 +227,8 @@ private Q_SLOTS:
             bytes = withIspe(bytes, 65535, 65535);
         else if (damage == QLatin1String("zero"))
             bytes = withIspe(bytes, 0, 0);
+        else if (damage == QLatin1String("noispe"))
+            bytes.replace("ispe", "ispf");
         else
             bytes = withIspe(bytes, 40000, 20000);
         QVERIFY(!bytes.isEmpty());
