@@ -115,6 +115,13 @@ int main()
              [] {
                  return repeatUntilFull("REGEDIT4\n[HKLM\\K]\n", [](int) { return "@=\"\"\n"; });
              }},
+            {"repeated_section", "16 MB of one section repeated, a value in each",
+             [] {
+                 return repeatUntilFull("REGEDIT4\n", [](int) {
+                     return QByteArray("[HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]\n"
+                                       "\"SystemRoot\"=\"C:\\\\WINDOWS\"\n");
+                 });
+             }},
             {"value_removals", "16 MB of value removals",
              [] {
                  return repeatUntilFull("REGEDIT4\n[HKLM\\K]\n", [](int) { return "@=-\n"; });

@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         QFile::remove(pathS);
     }
 
-    const auto response = readChromiumEntry(path0);
+    const auto response =
+            openCacheFolder({CacheFormat::Chromium, fuzz::workDir().path()})->read(path0);
     if (!response)
         return 0;
     fuzz::require(response->head.status != 0);

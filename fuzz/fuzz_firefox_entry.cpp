@@ -9,7 +9,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     using namespace velt;
     const QByteArray bytes = fuzz::bytes(data, size);
     const QString path = fuzz::writeEntryFile(QStringLiteral("entry"), bytes);
-    const auto response = readFirefoxEntry(path);
+    const auto response =
+            openCacheFolder({CacheFormat::Firefox, fuzz::workDir().path()})->read(path);
     if (!response)
         return 0;
     fuzz::require(response->head.status != 0);

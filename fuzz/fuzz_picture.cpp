@@ -1,14 +1,17 @@
-// The three-byte check and the picture loader entry: any bytes as a picture file. Metafiles are
-// only recognised here; their own target runs the helper's work.
+// The three-byte check and the picture loader entry: any bytes as a picture file, AVIF, HEIF and
+// JPEG XL through the program's own plugin beside the fuzzer. Metafiles are only recognised
+// here; their own target runs the helper's work.
 
 #include "fuzzcommon.h"
 
 #include "picture/imagecheck.h"
 #include "picture/pictureloader.h"
+#include "platform/programfiles.h"
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     fuzz::startApplication();
+    velt::addPictureFormatFolders();
     return 0;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-// What the two cache-entry targets share: the promises about a response read from entry files,
+// What the cache targets share: the promises about a response read from entry files,
 // and its extraction into a folder made once, under limits small enough for many runs a second.
 
 #include "fuzzcommon.h"
@@ -20,6 +20,20 @@ using EntryFiles = QHash<QString, QByteArray>;
 
 // Chromium's input: the "_0" file, then, after this line, the "_s" file of sparse ranges.
 inline const QByteArray kSparseSeparator = QByteArrayLiteral("\n--velt-fuzz-sparse-file--\n");
+
+// A blockfile cache's input: its files in this order, each after the separator line.
+inline const QByteArray kFileSeparator = QByteArrayLiteral("\n--velt-fuzz-file--\n");
+inline const QStringList kBlockfileFiles{QStringLiteral("index"),   QStringLiteral("data_0"),
+                                         QStringLiteral("data_1"),  QStringLiteral("data_2"),
+                                         QStringLiteral("data_3"),  QStringLiteral("f_000001"),
+                                         QStringLiteral("f_000002")};
+
+inline bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+            && file.write(bytes) == bytes.size();
+}
 
 // The input again as an entry file of the given name; empty bytes never make one.
 inline QString writeEntryFile(const QString &name, const QByteArray &bytes)

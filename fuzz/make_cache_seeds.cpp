@@ -5,6 +5,7 @@
 
 #include "fuzzcache.h"
 
+#include "browser/blockfilebuilder.h"
 #include "browser/cachebodies.h"
 
 #include <QTemporaryDir>
@@ -179,6 +180,59 @@ int main(int argc, char **argv)
         writeSeed(chromiumOut.filePath(QString::fromLatin1(seed.name)), input);
         QFile::remove(path0);
         QFile::remove(pathS);
+    }
+
+    // Blockfile caches as whole folders: blocks, an f_ file, a long key, sparse children.
+    const QDir blockfileOut(fuzzDir.filePath(QStringLiteral("corpus/blockfile_cache")));
+    QDir().mkpath(blockfileOut.path());
+    const auto bf = [](const QByteArray &key, const QList<QByteArray> &lines,
+                       const QByteArray &body) {
+        BlockfileEntry e;
+        e.key = key;
+        e.head = lines;
+        e.body = body;
+        return e;
+    };
+    struct BlockfileSeed
+    {
+        const char *name;
+        QList<BlockfileEntry> entries;
+    };
+    BlockfileEntry inFile =
+            bf("https://b.test/p.jpg",
+               head("HTTP/1.1 200 OK", {"Content-Type: image/jpeg", length(jpeg)}), jpeg);
+    inFile.bodyInFile = true;
+    BlockfileEntry media = bf("https://b.test/t.wav", rangeHead, {});
+    media.children = {{0, sound}};
+    QList<BlockfileSeed> blockfile{
+            {"png-and-page",
+             {bf("1/0/_dk_https://a.test https://a.test https://b.test/p.png",
+                 head("HTTP/1.1 200 OK", {"Content-Type: image/png", length(png)}), png),
+              bf("https://b.test/", head("HTTP/1.1 200 OK", {"Content-Type: text/html"}), "<p>")}},
+            {"body-in-file", {inFile}},
+            {"long-key",
+             {bf("https://b.test/" + QByteArray(1000, 'k') + ".gif",
+                 head("HTTP/1.1 200 OK", {"Content-Type: image/gif"}), gif)}},
+            {"gzip-svg",
+             {bf("https://b.test/s.svg",
+                 head("HTTP/1.1 200 OK", {"Content-Type: image/svg+xml", "Content-Encoding: gzip"}),
+                 gzip(svg))}},
+            {"sparse-wav", {media}},
+    };
+    for (const BlockfileSeed &seed : std::as_const(blockfile)) {
+        BlockfileBuilder builder(16);
+        for (const BlockfileEntry &e : seed.entries)
+            builder.add(e);
+        const QString dir = temp.filePath(QString::fromLatin1(seed.name));
+        builder.write(dir);
+        QByteArray input;
+        for (qsizetype i = 0; i < fuzz::kBlockfileFiles.size(); ++i) {
+            const QString path = QDir(dir).filePath(fuzz::kBlockfileFiles[i]);
+            if (!QFile::exists(path))
+                break;
+            input += (i ? fuzz::kFileSeparator : QByteArray()) + readAll(path);
+        }
+        writeSeed(blockfileOut.filePath(QString::fromLatin1(seed.name)), input);
     }
     return 0;
 }

@@ -15,7 +15,7 @@ packages=(
     qt6-base-dev qt6-multimedia-dev libqt6multimediawidgets6 qt6-svg-dev
     qt6-translations-l10n qt6-qpa-plugins qt6-image-formats-plugins
     qt6-l10n-tools qt6-tools-dev qt6-tools-dev-tools
-    zlib1g-dev libbrotli-dev libzstd-dev
+    zlib1g-dev libbrotli-dev libzstd-dev libavif-dev libheif-dev libjxl-dev
     libwmf-dev libemf2svg-dev libexpat1-dev libjpeg62-turbo-dev libpng-dev
     fonts-ipafont-gothic fonts-noto-cjk fonts-urw-base35
     xvfb xauth xdotool imagemagick clang-format pekwm faketime

@@ -32,8 +32,10 @@ QString albumDisplayLine(const QString &fileName, const QDateTime &modified)
     return name + listTimeText(modified);
 }
 
-void collectAlbum(MdlVELT &state, const ExtTable &ext)
+void collectAlbum(MdlVELT &state, const ExtTable &table)
 {
+    ExtTable ext = table;
+    ext.addAlbumTypes();
     state.ListCount = 0;
     state.GifCount = 0;
     // Links are left out: the copies in WorkDir are never links.

@@ -19,7 +19,8 @@ extern const char *const kMsgAlbumFolderMissing;
 QString albumDisplayLine(const QString &fileName, const QDateTime &modified);
 
 // Walks the regular files of WorkDir (by upper-cased name, as the start-up walk does) into the
-// list and the GIF list: every picture name is taken, without date or size conditions and
+// list and the GIF list: every picture name of ext and of its album types (addAlbumTypes) is
+// taken, without date or size conditions and
 // without skipping files dated in the future. The walk stops when a picture arrives while the
 // list holds kListLimit entries. Resets ListCount and GifCount first; does not order the lists.
 void collectAlbum(MdlVELT &state, const ExtTable &ext);

@@ -80,6 +80,8 @@ AlbumSwitchResult runAlbumSwitch(AlbumSwitchContext &ctx, QPointer<FrmPicture> p
         finish(notice, picture);
         return AlbumSwitchResult::WorkDirRefused;
     }
+    // The windows open what the album listed.
+    ctx.ext.addAlbumTypes();
     if (load.atLimit)
         ctx.dialogs.messageBox(messageText(kMsgAlbumLimit), MsgIcon::Exclamation, MsgButtons::Ok);
     if (load.nothingFound) {

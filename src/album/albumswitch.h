@@ -32,7 +32,7 @@ struct AlbumSwitchContext
     MdlVELT &state;
     Settings &settings;
     UserDialogs &dialogs;
-    const ExtTable &ext;
+    ExtTable &ext; // learns the album types when the album becomes the list
     const DriveMap &drives;
     // The main window's previous and next buttons and its counters.
     RecollectionHost &host;

@@ -1,5 +1,7 @@
 #include "app/mdlvelt.h"
 
+#include "platform/namebytes.h"
+
 #include "platform/language.h"
 
 #include <cstdio>
@@ -85,6 +87,8 @@ void ExtTable::fill()
         m_cells[2][row] = row <= kMediaRows ? QString::fromLatin1(media[row - 1]) : blank;
     m_pictureRows = kPictureRows;
     m_mediaRows = kMediaRows;
+    m_todaysTypes = false;
+    m_albumTypes = false;
 }
 
 void ExtTable::addTodaysTypes()
@@ -93,12 +97,29 @@ void ExtTable::addTodaysTypes()
     static const char *const media[] = {"MP4", "M4V", "WEBM", "OGG", "OPUS", "M4A", "AAC", "FLAC"};
     static_assert(std::size(pictures) == kTodaysPictureRows - kPictureRows);
     static_assert(std::size(media) == kTodaysMediaRows - kMediaRows);
+    for (int row = kPictureRows + 1; row < kRows; ++row)
+        m_cells[1][row] = QStringLiteral("   ");
     for (int i = 0; i < int(std::size(pictures)); ++i)
         m_cells[1][kPictureRows + 1 + i] = QString::fromLatin1(pictures[i]);
     for (int i = 0; i < int(std::size(media)); ++i)
         m_cells[2][kMediaRows + 1 + i] = QString::fromLatin1(media[i]);
     m_pictureRows = kTodaysPictureRows;
     m_mediaRows = kTodaysMediaRows;
+    m_todaysTypes = true;
+    if (m_albumTypes) // put back after today's
+        addAlbumTypes();
+}
+
+void ExtTable::addAlbumTypes()
+{
+    static const char *const pictures[] = {"PNG", "WEBP", "AVIF", "HEIC", "HEIF", "JXL"};
+    m_albumTypes = true;
+    for (const char *type : pictures) {
+        const QString name = QString::fromLatin1(type);
+        if (SerchGaExp(name) || m_pictureRows + 1 >= kRows)
+            continue;
+        m_cells[1][++m_pictureRows] = name;
+    }
 }
 
 bool ExtTable::matchesColumn(const QString &name, int column, int rows) const
@@ -143,6 +164,13 @@ bool isGifName(const QString &name)
 EmptyResult emptyWorkFolder(const MdlVELT &state)
 {
     return state.WorkDirHandle ? state.WorkDirHandle->empty() : emptyWorkDir(state.WorkDir);
+}
+
+QString workDirReadPath(const MdlVELT &state)
+{
+    if (state.WorkDirHandle && state.WorkDirHandle->fd() >= 0)
+        return descriptorPath(state.WorkDirHandle->fd());
+    return state.WorkDir;
 }
 
 } // namespace velt

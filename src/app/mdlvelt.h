@@ -90,7 +90,12 @@ public:
     // Puts today's types into the spare rows, for a collection that reads today's browsers;
     // the classifiers then know them too. fill() takes them out again.
     void addTodaysTypes();
-    bool hasTodaysTypes() const { return m_pictureRows != kPictureRows; }
+    bool hasTodaysTypes() const { return m_todaysTypes; }
+
+    // Album folders also hold what phones and today's programs write: PNG, WEBP, AVIF, HEIC,
+    // HEIF and JXL go into the picture rows after those in use (a type already matched is not
+    // added twice). fill() takes them out again.
+    void addAlbumTypes();
     int pictureRows() const { return m_pictureRows; }
     int mediaRows() const { return m_mediaRows; }
 
@@ -107,6 +112,8 @@ private:
     QString m_cells[kColumns][kRows];
     int m_pictureRows = kPictureRows;
     int m_mediaRows = kMediaRows;
+    bool m_todaysTypes = false;
+    bool m_albumTypes = false;
 };
 
 // The open-file dialog's filter, in the "description|pattern|..." form.
@@ -124,5 +131,9 @@ bool isGifName(const QString &name);
 
 // Empties the working folder of state: through the folder the collection opened, else by path.
 EmptyResult emptyWorkFolder(const MdlVELT &state);
+
+// The path to read the working folder's files through: the folder the collection opened (by its
+// descriptor), so that a folder swapped for a link meanwhile yields nothing of the link's.
+QString workDirReadPath(const MdlVELT &state);
 
 } // namespace velt

@@ -22,8 +22,9 @@ struct SourceFacts
     QDateTime modified;
 };
 
-// The facts by working-folder file name. Kept in memory for the windows, and beside the files
-// in a hidden file, so that a later --check on the working folder finds them too.
+// The facts by working-folder file name. Verdicts come only from the table in memory, filled by
+// this run; the hidden copy beside the files is written for a look by hand and never decides
+// a verdict (a planted one must not).
 class SourceTable
 {
 public:

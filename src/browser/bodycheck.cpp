@@ -2,6 +2,8 @@
 
 #include "browser/entryfile.h"
 
+#include <functional>
+
 namespace velt {
 
 namespace {
@@ -56,13 +58,17 @@ bool bmpEnds(EntryFile &file)
     return declared == 0 || file.size() >= declared;
 }
 
-bool isoBoxesEnd(EntryFile &file)
+// seen, when given, is told each box's type and where it starts.
+bool isoBoxesEnd(EntryFile &file,
+                 const std::function<void(const QByteArray &type, qint64 at)> &seen = {})
 {
     qint64 at = 0;
     for (int boxes = 0; at < file.size() && boxes < 100000; ++boxes) {
         const auto header = file.read(at, 8);
         if (!header)
             return false; // a box header cut in half
+        if (seen)
+            seen(header->mid(4, 4), at);
         qint64 size = be32(*header, 0);
         if (size == 0)
             return true; // the last box runs to the end of the file
@@ -84,6 +90,23 @@ bool isoBoxesEnd(EntryFile &file)
     return at == file.size();
 }
 
+// A JPEG XL container: its boxes reach the end, and a codestream split into parts ('jxlp')
+// has its last part, the one whose index has the top bit set.
+bool jxlContainerEnds(EntryFile &file)
+{
+    qint64 lastPart = -1;
+    const bool boxesEnd = isoBoxesEnd(file, [&](const QByteArray &type, qint64 at) {
+        if (type == "jxlp")
+            lastPart = at;
+    });
+    if (!boxesEnd)
+        return false;
+    if (lastPart < 0)
+        return true;
+    const auto index = file.read(lastPart + 8, 4);
+    return index && (be32(*index, 0) & 0x80000000u) != 0;
+}
+
 } // namespace
 
 bool formatEndIntact(const QString &path, const QString &extension)
@@ -103,8 +126,11 @@ bool formatEndIntact(const QString &path, const QString &extension)
     if (ext == QLatin1String("bmp"))
         return bmpEnds(file);
     if (ext == QLatin1String("mp4") || ext == QLatin1String("m4v") || ext == QLatin1String("m4a")
-        || ext == QLatin1String("mov") || ext == QLatin1String("avif"))
+        || ext == QLatin1String("mov") || ext == QLatin1String("avif")
+        || ext == QLatin1String("heif") || ext == QLatin1String("heic"))
         return isoBoxesEnd(file);
+    if (ext == QLatin1String("jxl"))
+        return jxlContainerEnds(file);
     return true;
 }
 

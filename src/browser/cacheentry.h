@@ -6,8 +6,6 @@
 #include <QList>
 #include <QString>
 
-#include <optional>
-
 namespace velt {
 
 // length bytes at offset of one of an entry's files.
@@ -32,21 +30,5 @@ struct CachedResponse
 
     qint64 bodyLength() const;
 };
-
-// The key and URL of a cache entry key.
-// Firefox: tags such as "O^partitionKey=...," and "a," before ":" and the URL.
-QString urlFromFirefoxKey(const QByteArray &key);
-// Chromium: "1/0/_dk_SITE SITE URL" (partitioned) or the bare URL.
-QString urlFromChromiumKey(const QByteArray &key);
-
-// Reads a Firefox cache2 entry file: the body first, then metadata (chunk hashes, a header
-// with the key's size, the key, "name\0value\0" elements with the response head), then the
-// metadata's offset in the last 4 bytes. Empty when the file is not a complete entry.
-std::optional<CachedResponse> readFirefoxEntry(const QString &path);
-
-// Reads a Chromium Simple Cache entry from its "_0" file (header, key, body stream, EOF
-// record, response info, EOF record) and, where present, its "_s" file of sparse ranges.
-// Empty when the files are not a complete entry.
-std::optional<CachedResponse> readChromiumEntry(const QString &path0);
 
 } // namespace velt

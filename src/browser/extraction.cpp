@@ -7,9 +7,7 @@
 #include "browser/filename.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <cerrno>
 
@@ -21,55 +19,16 @@ constexpr qint64 kCopyChunk = 1024 * 1024;
 constexpr int kMaxNameTries = 10000;
 constexpr int kDetectDepth = 3;
 
-bool isChromiumEntryName(const QString &name)
-{
-    static const QRegularExpression pattern(QStringLiteral("^[0-9a-f]{16}_0$"));
-    return pattern.match(name).hasMatch();
-}
-
-bool isFirefoxEntryName(const QString &name)
-{
-    static const QRegularExpression pattern(QStringLiteral("^[0-9A-F]{40}$"));
-    return pattern.match(name).hasMatch();
-}
-
-QStringList entryNames(const QString &dir, bool (*isEntry)(const QString &))
-{
-    QStringList names;
-    QDirIterator it(dir, QDir::Files | QDir::Hidden | QDir::System);
-    while (it.hasNext()) {
-        const QString name = it.nextFileInfo().fileName();
-        if (isEntry(name))
-            names << name;
-    }
-    names.sort();
-    return names;
-}
-
-bool startsWithSimpleMagic(const QString &path)
-{
-    EntryFile file(path);
-    const auto magic = file.read(0, 8);
-    return magic && le64(*magic, 0) == 0xfcfb6d1ba7725c30ULL;
-}
-
-// A folder is taken for a cache when one of its first entries reads as one. The path is made
-// canonical, so that a cache reached two ways is read once.
+// The format of the cache a folder holds, told by content. The path is made canonical, so
+// that a cache reached two ways is read once.
 std::optional<BrowserCacheFolder> cacheIn(const QString &folder)
 {
-    constexpr int kProbes = 8;
     const QString dir = QFileInfo(folder).canonicalFilePath();
     if (dir.isEmpty())
         return std::nullopt;
-    const QStringList chromium = entryNames(dir, isChromiumEntryName);
-    for (qsizetype i = 0; i < qMin<qsizetype>(chromium.size(), kProbes); ++i) {
-        if (startsWithSimpleMagic(QDir(dir).filePath(chromium[i])))
-            return BrowserCacheFolder{CacheFormat::Chromium, dir};
-    }
-    const QStringList firefox = entryNames(dir, isFirefoxEntryName);
-    for (qsizetype i = 0; i < qMin<qsizetype>(firefox.size(), kProbes); ++i) {
-        if (readFirefoxEntry(QDir(dir).filePath(firefox[i])))
-            return BrowserCacheFolder{CacheFormat::Firefox, dir};
+    for (const CacheFormatReader *reader : cacheFormatReaders()) {
+        if (reader->holdsCache(dir))
+            return BrowserCacheFolder{reader->format(), dir};
     }
     return std::nullopt;
 }
@@ -228,7 +187,7 @@ QList<BrowserCacheFolder> findDesktopBrowserCaches(const QString &home, const QS
     auto tryCache = [&](const QString &profile) {
         for (const QString &sub : {QStringLiteral("/Cache/Cache_Data"), QStringLiteral("/Cache")}) {
             if (const auto cache = cacheIn(profile + sub);
-                cache && cache->format == CacheFormat::Chromium) {
+                cache && isChromiumFormat(cache->format)) {
                 add(*cache);
                 return;
             }
@@ -363,24 +322,6 @@ std::optional<ExtractedFile> extractResponse(const CachedResponse &response, con
     return extractResponse(response, *opened, limits, changed);
 }
 
-QStringList cacheEntryFiles(const BrowserCacheFolder &cache)
-{
-    QStringList files;
-    const QStringList names = entryNames(
-            cache.path,
-            cache.format == CacheFormat::Chromium ? isChromiumEntryName : isFirefoxEntryName);
-    for (const QString &name : names)
-        files << QDir(cache.path).filePath(name);
-    return files;
-}
-
-std::optional<CachedResponse> readCacheEntry(const BrowserCacheFolder &cache,
-                                             const QString &entryPath)
-{
-    return cache.format == CacheFormat::Chromium ? readChromiumEntry(entryPath)
-                                                 : readFirefoxEntry(entryPath);
-}
-
 int extractCacheFolder(const BrowserCacheFolder &cache, const QString &folder, SourceTable &table,
                        const std::function<bool(bool wrote)> &between, const ExtractLimits &limits)
 {
@@ -393,12 +334,13 @@ int extractCacheFolder(const BrowserCacheFolder &cache, const WorkFolder &folder
                        const ExtractLimits &limits, FullDiskFailures *full)
 {
     int written = 0;
-    for (const QString &entry : cacheEntryFiles(cache)) {
+    const std::unique_ptr<CacheFolderReader> reader = openCacheFolder(cache);
+    for (const QString &entry : reader->entries()) {
         std::optional<ExtractedFile> file;
         // An entry that changed while it was read is read once more, then left.
         bool changed = true;
         for (int attempt = 0; attempt < 2 && changed; ++attempt) {
-            const auto response = readCacheEntry(cache, entry);
+            const auto response = reader->read(entry);
             if (!response)
                 break;
             file = extractResponse(*response, folder, limits, &changed, full);

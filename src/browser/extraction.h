@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/sourcetable.h"
-#include "browser/cacheentry.h"
+#include "browser/cachereader.h"
 #include "platform/workdir.h"
 
 #include <QList>
@@ -10,25 +10,14 @@
 #include <functional>
 #include <optional>
 
-// Today's browsers as sources: entry readers for Firefox cache2 and Chromium's Simple Cache
-// (every offset checked against the file), stored HTTP heads, Content-Encoding decoding with a
-// size limit, safe names from URLs, the end-of-format check. extractCacheFolder writes each
-// picture, movie or sound body into WorkDir through its descriptor under a name from its URL (a
-// suffix instead of overwriting), dated when it was fetched, and records its facts in the side
-// table (app/sourcetable.h).
+// Today's browsers as sources: entry readers, one file pair per cache format behind
+// cachereader.h (every offset checked against the file), stored HTTP heads, Content-Encoding
+// decoding with a size limit, safe names from URLs, the end-of-format check. extractCacheFolder
+// writes each picture, movie or sound body into WorkDir through its descriptor under a name from
+// its URL (a suffix instead of overwriting), dated when it was fetched, and records its facts in
+// the side table (app/sourcetable.h).
 
 namespace velt {
-
-enum class CacheFormat { Firefox, Chromium };
-
-// A folder of cache entries: Firefox's "entries" folder, or the folder of a Chromium Simple
-// Cache's "*_0" files.
-struct BrowserCacheFolder
-{
-    CacheFormat format = CacheFormat::Chromium;
-    QString path;
-    friend bool operator==(const BrowserCacheFolder &, const BrowserCacheFolder &) = default;
-};
 
 // The cache folders in dir or below it (at most three levels down, no links followed), told
 // by their files' content: a Chromium entry starts with the Simple Cache's magic number; a
@@ -68,14 +57,6 @@ std::optional<ExtractedFile> extractResponse(const CachedResponse &response,
 std::optional<ExtractedFile> extractResponse(const CachedResponse &response, const QString &folder,
                                              const ExtractLimits &limits = {},
                                              bool *changed = nullptr);
-
-// The entry files of a cache folder in name order (entries of the other format, the browsers'
-// index files and doomed entries left out).
-QStringList cacheEntryFiles(const BrowserCacheFolder &cache);
-
-// Reads one entry file of the cache's format.
-std::optional<CachedResponse> readCacheEntry(const BrowserCacheFolder &cache,
-                                             const QString &entryPath);
 
 // Extracts every entry of cache into folder and records each written file in table. After
 // every entry, between(wrote) is asked whether to go on. Returns the number of files written.

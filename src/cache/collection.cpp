@@ -146,7 +146,7 @@ void collectWorkDir(MdlVELT &state, const Settings &settings, const ExtTable &ex
     state.GifCount = 0;
 
     const WalkConditions conditions = walkConditions(settings, today);
-    for (const FolderFile &file : filesInWalkOrder(state.WorkDir)) {
+    for (const FolderFile &file : filesInWalkOrder(workDirReadPath(state))) {
         if (state.ListCount >= kListLimit) {
             if (atLimit)
                 atLimit();

@@ -82,6 +82,8 @@ bool RegFileStore::append(Record r, std::string_view text, std::string_view data
     r.dataSize = std::uint32_t(data.size());
     m_arena.append(data);
     m_records.push_back(r);
+    if (r.op == Op::AddKey || r.op == Op::RemoveKey)
+        m_lastKeyRecord = std::uint32_t(m_records.size() - 1);
     return true;
 }
 
@@ -153,15 +155,13 @@ std::optional<RegistryValue> RegFileStore::value(std::uint32_t root, const std::
 RegFileStore::KeyHandle RegFileStore::addKey(std::uint32_t root, const std::string &keyPath)
 {
     // A run of values under one key shares one record.
+    // Only the latest key record can be shared: looking it up by index keeps a section
+    // repeated many times, with values between, linear.
     const std::string key = normalizedKey(keyPath);
-    for (auto r = m_records.rbegin(); r != m_records.rend(); ++r) {
-        if (r->op == Op::RemoveKey)
-            break;
-        if (r->op == Op::AddKey) {
-            if (r->owner == root && textOf(*r) == viewOf(key))
-                return KeyHandle(m_records.rend() - r - 1);
-            break;
-        }
+    if (m_lastKeyRecord) {
+        const Record &last = m_records[*m_lastKeyRecord];
+        if (last.op == Op::AddKey && last.owner == root && textOf(last) == viewOf(key))
+            return KeyHandle(*m_lastKeyRecord);
     }
     Record r;
     r.op = Op::AddKey;

@@ -83,6 +83,8 @@ private:
     std::deque<Record> m_records;
     // The last record that removed a key: values of a key stored before it store the key anew.
     std::optional<std::uint32_t> m_lastRemoval;
+    // The last record that stored or removed a key.
+    std::optional<std::uint32_t> m_lastKeyRecord;
 };
 
 // Root handle for a root name of an export file ("HKEY_LOCAL_MACHINE", "HKLM", any case);

@@ -2,39 +2,35 @@
 
 #include "platform/printable.h"
 
-#include "picture/imagecheck.h"
-#include "picture/pictureloader.h"
-
-#include <QFileInfo>
-#include <QHash>
-
 namespace velt {
+
+CheckVerdict checkVerdict(const QString &path, const MetafileHelper &helper)
+{
+    CheckVerdict verdict;
+    verdict.result = checkImageFile(path).result;
+    if (verdict.result == CheckResult::Passes) {
+        const LoadedPicture picture = loadPicture(path, helper);
+        if (picture.ok())
+            verdict.size = picture.image.size();
+        else
+            verdict.result = CheckResult::Unreadable;
+    }
+    return verdict;
+}
 
 int runCheckCommand(const QStringList &paths, QTextStream &out)
 {
     const MetafileHelper helper = defaultMetafileHelper();
-    // Files of a working folder are checked with what is recorded there about their sources.
-    QHash<QString, SourceTable> sourcesByFolder;
     int status = 0;
     for (const QString &path : paths) {
-        const QString folder = QFileInfo(path).absolutePath();
-        if (!sourcesByFolder.contains(folder))
-            sourcesByFolder.insert(folder, SourceTable::load(folder));
-        CheckResult result = checkImageFile(path, sourcesByFolder[folder]).result;
-        QSize size;
-        if (result == CheckResult::Passes) {
-            const LoadedPicture picture = loadPicture(path, helper);
-            if (picture.ok())
-                size = picture.image.size();
-            else
-                result = CheckResult::Unreadable;
-        }
+        const CheckVerdict verdict = checkVerdict(path, helper);
         // One line a file, whatever its name holds.
         const QString shown = printableText(path);
-        if (result == CheckResult::Passes) {
-            out << "ok\t" << size.width() << 'x' << size.height() << '\t' << shown << '\n';
+        if (verdict.result == CheckResult::Passes) {
+            out << "ok\t" << verdict.size.width() << 'x' << verdict.size.height() << '\t' << shown
+                << '\n';
         } else {
-            out << "bad\t" << checkReportHeadline(result, false) << '\t' << shown << '\n';
+            out << "bad\t" << checkReportHeadline(verdict.result, false) << '\t' << shown << '\n';
             status = 1;
         }
     }

@@ -267,6 +267,7 @@ int runVelt(int argc, char **argv)
             app = std::make_unique<QCoreApplication>(qtArguments->argc(), qtArguments->argv());
         }
         setApplicationNames();
+        addPictureFormatFolders();
         installUiTranslations();
     } else {
         preferFfmpegMediaBackend();
@@ -282,6 +283,7 @@ int runVelt(int argc, char **argv)
         qtArguments = std::make_unique<QtArguments>(program, cl.qtArguments);
         app = std::make_unique<QApplication>(qtArguments->argc(), qtArguments->argv());
         setApplicationNames();
+        addPictureFormatFolders();
         QGuiApplication::setDesktopFileName(QStringLiteral(VELT_APP_ID));
         QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/velt/velt.svg")));
         QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));

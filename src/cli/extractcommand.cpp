@@ -2,6 +2,7 @@
 
 #include "browser/filename.h"
 #include "cache/collection.h"
+#include "cli/checkcommand.h"
 #include "cli/console.h"
 #include "cli/optiontable.h"
 #include "picture/imagecheck.h"
@@ -15,6 +16,7 @@
 
 #ifndef _WIN32
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -47,8 +49,10 @@ namespace {
 bool createNew(QFile &out, const QString &path, bool *taken)
 {
 #ifndef _WIN32
+    // The working folder keeps no record of who could read a file's source: a copy out of it is
+    // the user's alone, as the copy in the working folder is.
     const int fd =
-            ::open(encodeFileName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            ::open(encodeFileName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) {
         *taken = errno == EEXIST;
         return false;
@@ -66,6 +70,57 @@ bool createNew(QFile &out, const QString &path, bool *taken)
     const QFileInfo info(path);
     *taken = info.exists() || info.isSymLink();
     return false;
+#endif
+}
+
+// True when dir, or the nearest folder of it that exists, is the working folder or lies in it,
+// told by device and inode so that another path to the same folder is caught too.
+bool liesInWorkFolder(const QString &dir, const MdlVELT &state)
+{
+#ifndef _WIN32
+    struct stat work
+    {
+    };
+    const bool known = state.WorkDirHandle && state.WorkDirHandle->fd() >= 0
+            ? ::fstat(state.WorkDirHandle->fd(), &work) == 0
+            : !state.WorkDir.isEmpty()
+                    && ::stat(encodeFileName(state.WorkDir).constData(), &work) == 0;
+    if (!known)
+        return false;
+    QString path = QDir::cleanPath(QDir(dir).absolutePath());
+    while (!path.isEmpty()) {
+        struct stat info
+        {
+        };
+        if (::stat(encodeFileName(path).constData(), &info) == 0 && info.st_dev == work.st_dev
+            && info.st_ino == work.st_ino)
+            return true;
+        const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+        if (slash <= 0)
+            break;
+        path.truncate(slash);
+    }
+    return false;
+#else
+    const QString work = QDir::cleanPath(QDir(state.WorkDir).absolutePath()).toLower();
+    const QString target = QDir::cleanPath(QDir(dir).absolutePath()).toLower();
+    return !state.WorkDir.isEmpty()
+            && (target == work || target.startsWith(work + QLatin1Char('/')));
+#endif
+}
+
+// QDir::mkpath by the name's bytes: Qt would make a folder of another name for bytes that are
+// not UTF-8. True when path is a folder afterwards.
+bool makeFolders(const QString &path)
+{
+#ifndef _WIN32
+    const QByteArray bytes = encodeFileName(QDir::cleanPath(path));
+    for (qsizetype at = bytes.indexOf('/', 1); at >= 0; at = bytes.indexOf('/', at + 1))
+        ::mkdir(bytes.left(at).constData(), 0777);
+    ::mkdir(bytes.constData(), 0777);
+    return fileStatus(path).folder;
+#else
+    return QDir().mkpath(path) && QFileInfo(path).isDir();
 #endif
 }
 
@@ -121,33 +176,54 @@ std::optional<QString> copyIntoFolder(const QString &file, const QString &folder
 int runExtractCommand(CollectionContext &ctx, const QString &destDir, QTextStream &out,
                       QTextStream &err)
 {
-    if (destDir.isEmpty() || !QDir().mkpath(destDir) || !QFileInfo(destDir).isDir()) {
-        err << "velt: the folder " << printableText(destDir) << " cannot be made\n";
+    if (destDir.isEmpty()) {
+        err << "velt: --extract wants a folder\n";
         err.flush();
-        return 1;
+        return kExitUsage;
     }
     GetICPath(ctx);
     const MdlVELT &state = ctx.state;
+    const auto finish = [&](int status) {
+        out.flush();
+        err.flush();
+        if (state.ListCount + state.GifCount != 0)
+            emptyWorkFolder(state);
+        return status;
+    };
+    // Copies into the working folder would be emptied with it, or listed again next time.
+    if (liesInWorkFolder(destDir, state)) {
+        err << "velt: " << printableText(destDir)
+            << " is the working folder or lies in it; choose another folder\n";
+        return finish(kExitUsage);
+    }
+    if (!makeFolders(destDir)) {
+        err << "velt: the folder " << printableText(destDir) << " cannot be made\n";
+        return finish(kExitFailure);
+    }
 
+    // Read through the folder the collection opened, never a link put in its place since.
+    const QString readDir = workDirReadPath(state);
     QStringList pictures = state.ListFile.mid(1, state.ListCount);
     pictures += state.GifFile.mid(1, state.GifCount);
     const QStringList media =
-            state.WorkDir.isEmpty() ? QStringList() : moviesAndSounds(state.WorkDir, ctx.ext);
+            state.WorkDir.isEmpty() ? QStringList() : moviesAndSounds(readDir, ctx.ext);
+    const MetafileHelper helper = defaultMetafileHelper();
     int failed = 0;
     auto extract = [&](const QString &name, bool picture) {
-        const QString path = QDir(state.WorkDir).filePath(name);
+        const QString path = QDir(readDir).filePath(name);
         const auto facts = state.Sources.lookup(path);
-        bool good = true;
-        if (picture)
-            good = checkImageFile(path, state.Sources).result == CheckResult::Passes;
-        else if (facts)
-            good = !facts->cut;
         const auto copied = copyIntoFolder(path, destDir);
         if (!copied) {
             err << "velt: " << printableText(name) << " could not be copied\n";
             ++failed;
             return;
         }
+        // A body known to be cut is bad; otherwise a picture gets what --check gives the
+        // copy, so a body that is no picture at all is not ok.
+        bool good = !(facts && facts->cut);
+        if (picture && good)
+            good = checkVerdict(QDir(destDir).filePath(*copied), helper).result
+                    == CheckResult::Passes;
         out << (good ? "ok" : "bad") << '\t' << printableText(*copied);
         if (facts)
             out << '\t' << printableText(facts->url);
@@ -161,11 +237,7 @@ int runExtractCommand(CollectionContext &ctx, const QString &destDir, QTextStrea
     if (failed > 0)
         err << "velt: " << failed << (failed == 1 ? " file" : " files")
             << " could not be copied to " << printableText(destDir) << '\n';
-    out.flush();
-    err.flush();
-    if (state.ListCount + state.GifCount != 0)
-        emptyWorkFolder(state);
-    return failed > 0 ? kExitFailure : kExitOk;
+    return finish(failed > 0 ? kExitFailure : kExitOk);
 }
 
 int runExtract(MdlVELT &state, Settings &settings, const RegistrySource &registry,

@@ -20,11 +20,12 @@ struct CollectionContext;
 std::optional<QString> copyIntoFolder(const QString &file, const QString &folder);
 
 // velt --extract DIR: runs the start-up collection, then copies every listed picture, every GIF
-// and every movie and sound of the working folder into destDir (created when missing). Writes
-// one line per file: "ok" or "bad" (the damaged-download check), the name in destDir and, for
-// files from today's browsers, the source URL, tab-separated, control characters escaped.
-// Empties the working folder afterwards as --list does. Returns 0, or 1 when destDir cannot be
-// made.
+// and every movie and sound of the working folder into destDir (created when missing; copies
+// 0600). Writes one line per file: "ok" or "bad" (for a picture what --check gives the copy; bad
+// too when its body was cut), the name in destDir and, for files from today's browsers, the
+// source URL, tab-separated, control characters escaped. Empties the working folder afterwards
+// as --list does. Returns 0; 1 when destDir cannot be made or a copy failed; 2 when destDir is
+// empty, the working folder or inside it.
 int runExtractCommand(CollectionContext &ctx, const QString &destDir, QTextStream &out,
                       QTextStream &err);
 

@@ -1,5 +1,7 @@
 #include "picture/imagecheck.h"
 
+#include "browser/bodycheck.h"
+#include "browser/entryfile.h"
 #include "platform/namebytes.h"
 
 #include <QCoreApplication>
@@ -13,6 +15,7 @@ constexpr quint8 kGifFirst = 0x47;
 constexpr quint8 kGifTrailer = 0x3B;
 constexpr quint8 kJpegFirst = 0xFF;
 constexpr quint8 kJpegLast = 0xD9;
+constexpr quint8 kJxlSecond = 0x0A; // a JPEG XL codestream starts FF 0A
 constexpr quint8 kBmpFirst = 0x42;
 constexpr quint8 kBmpSecond = 0x4D;
 
@@ -37,7 +40,32 @@ constexpr FormatResult kFormatResults[] = {
         {"Webp", CheckResult::WebpDamaged}, {"Avif", CheckResult::AvifDamaged},
         {"Svg", CheckResult::SvgDamaged},   {"Ico", CheckResult::IcoDamaged},
         {"Wmf", CheckResult::WmfDamaged},   {"Emf", CheckResult::EmfDamaged},
+        {"Heif", CheckResult::HeifDamaged}, {"Jxl", CheckResult::JxlDamaged},
 };
+
+// The picture formats told apart by their first bytes whose structure shows their end.
+enum class BoxFormat { None, Avif, Heif, JxlContainer };
+
+BoxFormat boxFormatOf(const QByteArray &head)
+{
+    static const QByteArray jxlContainer("\0\0\0\x0cJXL \r\n\x87\n", 12);
+    if (head.startsWith(jxlContainer))
+        return BoxFormat::JxlContainer;
+    if (head.size() < 16 || head.mid(4, 4) != "ftyp")
+        return BoxFormat::None;
+    const qsizetype end = qMin<qsizetype>(be32(head, 0), head.size());
+    bool heif = false;
+    // The major brand at 8, the minor version at 12, the compatible brands from 16.
+    for (qsizetype at = 8; at + 4 <= end; at += at == 8 ? 8 : 4) {
+        const QByteArray brand = head.mid(at, 4);
+        if (brand == "avif" || brand == "avis")
+            return BoxFormat::Avif;
+        if (brand == "heic" || brand == "heix" || brand == "hevc" || brand == "hevx"
+            || brand == "heim" || brand == "heis" || brand == "mif1" || brand == "msf1")
+            heif = true;
+    }
+    return heif ? BoxFormat::Heif : BoxFormat::None;
+}
 
 CheckResult damagedResultFor(const QString &formatName)
 {
@@ -82,10 +110,33 @@ CheckResult classifyCheckBytes(CheckBytes bytes)
 {
     if (bytes.first == kGifFirst && bytes.last != kGifTrailer)
         return CheckResult::GifDamaged;
-    if (bytes.first == kJpegFirst && bytes.last != kJpegLast)
+    if (bytes.first == kJpegFirst && bytes.second != kJxlSecond && bytes.last != kJpegLast)
         return CheckResult::JpegDamaged;
     if (bytes.first == kBmpFirst && bytes.second != kBmpSecond)
         return CheckResult::BmpDamaged;
+    return CheckResult::Passes;
+}
+
+CheckResult checkStructure(const QString &path)
+{
+    QFile file;
+    if (!openRegularFile(path, file))
+        return CheckResult::Passes;
+    const QByteArray head = file.read(64);
+    file.close();
+    switch (boxFormatOf(head)) {
+    case BoxFormat::Avif:
+        return formatEndIntact(path, QStringLiteral("avif")) ? CheckResult::Passes
+                                                             : CheckResult::AvifDamaged;
+    case BoxFormat::Heif:
+        return formatEndIntact(path, QStringLiteral("heif")) ? CheckResult::Passes
+                                                             : CheckResult::HeifDamaged;
+    case BoxFormat::JxlContainer:
+        return formatEndIntact(path, QStringLiteral("jxl")) ? CheckResult::Passes
+                                                            : CheckResult::JxlDamaged;
+    case BoxFormat::None:
+        break;
+    }
     return CheckResult::Passes;
 }
 
@@ -96,6 +147,10 @@ CheckOutcome checkImageFile(const QString &path)
     if (!bytes)
         return outcome;
     outcome.result = classifyCheckBytes(*bytes);
+    // Box formats start with a small box ('ftyp', or JPEG XL's signature box), whose size's
+    // first byte is 0: no other file is opened twice.
+    if (outcome.result == CheckResult::Passes && bytes->first == 0)
+        outcome.result = checkStructure(path);
     const QDateTime modified = fileStatus(path).modified;
     if (modified.isValid())
         outcome.modified = modified;
@@ -107,7 +162,9 @@ std::optional<bool> PictureCheck(const QString &path)
     const auto bytes = readCheckBytes(path);
     if (!bytes)
         return std::nullopt;
-    return classifyCheckBytes(*bytes) == CheckResult::Passes;
+    if (classifyCheckBytes(*bytes) != CheckResult::Passes)
+        return false;
+    return bytes->first != 0 || checkStructure(path) == CheckResult::Passes;
 }
 
 CheckOutcome checkImageFile(const QString &path, const SourceTable &sources)

@@ -25,6 +25,10 @@ enum class CheckResult {
     IcoDamaged,
     WmfDamaged,
     EmfDamaged,
+    // Files whose structure tells their end (any file, not only today's browsers' bodies):
+    // AVIF (AvifDamaged above) and HEIF boxes, a JPEG XL container's boxes.
+    HeifDamaged,
+    JxlDamaged,
 };
 
 // The three bytes the check looks at; a byte beyond the end of the file stays 0.
@@ -46,10 +50,18 @@ struct CheckOutcome
 // file, is empty, or a read fails. The file is closed on every path.
 std::optional<CheckBytes> readCheckBytes(const QString &path);
 
-// The GIF, JPEG and BMP tests in that order; the first that fires decides.
+// The GIF, JPEG and BMP tests in that order; the first that fires decides. A JPEG XL codestream
+// (FF 0A) is no JPEG: the JPEG test leaves it alone.
 CheckResult classifyCheckBytes(CheckBytes bytes);
 
-// Reads the bytes, applies the tests and, when the bytes were read, the last-modified time.
+// For a file whose bytes passed: an AVIF or HEIF file (ISO boxes after an 'ftyp' of their
+// brands) whose boxes do not reach exactly to its end, or a JPEG XL container whose boxes do not
+// (or whose last codestream part is missing), is cut. Other files pass; a bare JPEG XL
+// codestream is left to its decoder.
+CheckResult checkStructure(const QString &path);
+
+// Reads the bytes, applies the tests, the structure check and, when the bytes were read, the
+// last-modified time.
 CheckOutcome checkImageFile(const QString &path);
 
 // For the thumbnail window: true passes, false fails a test, empty when the file could not be

@@ -139,9 +139,11 @@ std::optional<QImage> renderSvgWithinBudget(const QByteArray &svg)
     QSvgRenderer renderer(svg);
     if (!renderer.isValid())
         return std::nullopt;
-    const QSize size = renderer.defaultSize();
-    if (!metafileSizeWithinBudget(size.width(), size.height()))
+    const auto drawn =
+            metafileSizeInBudget(renderer.defaultSize().width(), renderer.defaultSize().height());
+    if (!drawn)
         return std::nullopt;
+    const QSize size(int(drawn->first), int(drawn->second));
     QImage image(size, QImage::Format_RGB32);
     if (image.isNull())
         return std::nullopt;

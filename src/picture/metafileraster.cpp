@@ -2,6 +2,8 @@
 
 #include "picture/metafileformat.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace velt {
@@ -10,6 +12,27 @@ bool metafileSizeWithinBudget(qint64 width, qint64 height)
 {
     return width > 0 && height > 0 && width <= kMaxMetafileSide && height <= kMaxMetafileSide
             && width * height <= kMaxMetafilePixels;
+}
+
+std::optional<std::pair<qint64, qint64>> metafileSizeInBudget(qint64 width, qint64 height)
+{
+    if (width <= 0 || height <= 0)
+        return std::nullopt;
+    if (metafileSizeWithinBudget(width, height))
+        return std::pair{width, height};
+    const double w = double(width);
+    const double h = double(height);
+    const double scale = std::min({double(kMaxMetafileSide) / w, double(kMaxMetafileSide) / h,
+                                   std::sqrt(double(kMaxMetafilePixels) / w / h)});
+    const auto side = [scale](double v) {
+        return std::clamp<qint64>(qint64(v * scale), 1, kMaxMetafileSide);
+    };
+    qint64 scaledWidth = side(w);
+    qint64 scaledHeight = side(h);
+    // Rounding may leave one row too many.
+    while (scaledWidth * scaledHeight > kMaxMetafilePixels)
+        scaledWidth > scaledHeight ? --scaledWidth : --scaledHeight;
+    return std::pair{scaledWidth, scaledHeight};
 }
 
 bool svgWithinLimits(QByteArrayView svg)

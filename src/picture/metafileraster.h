@@ -5,6 +5,7 @@
 #include <QImage>
 
 #include <optional>
+#include <utility>
 
 namespace velt {
 
@@ -17,6 +18,11 @@ bool svgWithinLimits(QByteArrayView svg);
 
 // True when a picture of this size may be drawn: within kMaxMetafilePixels and kMaxMetafileSide.
 bool metafileSizeWithinBudget(qint64 width, qint64 height);
+
+// The size to draw a picture of width x height at: itself within the budget, else scaled down,
+// keeping its proportions, until it fits (a valid picture is drawn smaller, not refused).
+// Empty for a size that is not positive.
+std::optional<std::pair<qint64, qint64>> metafileSizeInBudget(qint64 width, qint64 height);
 
 // The helper's output for a picture: the header and the pixels.
 QByteArray rasterOutput(const QImage &image);

@@ -37,12 +37,14 @@ constexpr QSize kSvgDefaultSize(300, 150); // what browsers draw an SVG without 
 // The helper's whole answer: the header and the most pixels it may draw.
 constexpr qint64 kMaxHelperOutput = qint64(kMaxRasterHeaderBytes) + kMaxMetafilePixels * 4;
 
-// Raster formats of Qt's readers that we accept (WebP and AVIF where Qt has a plugin for them).
+// Raster formats of Qt's readers that we accept (WebP through Qt's plugin; AVIF, HEIF and JPEG XL
+// through our own).
 // SVG files are read apart, below.
 const QList<QByteArray> &acceptedFormats()
 {
-    static const QList<QByteArray> formats{"jpeg", "gif", "bmp", "ico", "cur",  "png", "pbm",
-                                           "pgm",  "ppm", "xbm", "xpm", "webp", "avif"};
+    static const QList<QByteArray> formats{"jpeg", "gif",  "bmp",  "ico",  "cur",
+                                           "png",  "pbm",  "pgm",  "ppm",  "xbm",
+                                           "xpm",  "webp", "avif", "heif", "jxl"};
     return formats;
 }
 

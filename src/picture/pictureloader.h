@@ -31,8 +31,9 @@ struct MetafileHelper
 // VELT_METAFILE_HELPER when set; otherwise velt-metafile as findProgramFile finds it.
 MetafileHelper defaultMetafileHelper();
 
-// Loads JPEG, GIF, BMP, ICO/CUR, PNG, WebP (and AVIF where Qt has a plugin) and the netpbm/X
-// bitmaps through Qt's readers, deciding the format from the content, not the name; WMF and EMF
+// Loads JPEG, GIF, BMP, ICO/CUR, PNG, WebP, AVIF, HEIF and JPEG XL (the last three through the
+// program's own plugin, once addPictureFormatFolders has run) and the netpbm/X bitmaps through
+// Qt's readers, deciding the format from the content, not the name; WMF and EMF
 // through the helper process, which draws them at the metafile's own size on white within a
 // pixel budget (kMaxMetafilePixels) and hands over only pixels; SVG, in a file named *.svg, that
 // refers to nothing outside itself, at its own size (at most 4096 pixels a side) on white. The

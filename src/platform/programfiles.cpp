@@ -44,6 +44,28 @@ QString findProgramFile(const QString &name, ProgramFileKind kind)
     return findProgramFile(name, kind, QCoreApplication::applicationDirPath());
 }
 
+QStringList pictureFormatFolders(const QString &executableDir)
+{
+    QStringList folders;
+    if (executableDir.isEmpty())
+        return folders;
+    for (const QString &folder :
+         {executableDir, installedFolder(ProgramFileKind::Helper, executableDir)}) {
+        if (QFileInfo(folder + QStringLiteral("/imageformats")).isDir()
+            && !folders.contains(folder))
+            folders.append(folder);
+    }
+    return folders;
+}
+
+void addPictureFormatFolders()
+{
+    if (!QCoreApplication::instance())
+        return;
+    for (const QString &folder : pictureFormatFolders(QCoreApplication::applicationDirPath()))
+        QCoreApplication::addLibraryPath(folder);
+}
+
 bool runsInstalled(const QString &executableDir)
 {
     if (executableDir.isEmpty())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace velt {
 
@@ -14,6 +15,15 @@ QString findProgramFile(const QString &name, ProgramFileKind kind, const QString
 
 // The same from the running program's folder (empty without an application object).
 QString findProgramFile(const QString &name, ProgramFileKind kind);
+
+// The folders whose imageformats/ holds the program's own picture-format plugin (AVIF, HEIF,
+// JPEG XL): the executable's folder (a build tree) and the helper folder of an installed layout,
+// those that exist.
+QStringList pictureFormatFolders(const QString &executableDir);
+
+// Adds them to Qt's library paths, so that every QImageReader finds the plugin. Needs the
+// application object.
+void addPictureFormatFolders();
 
 // Whether the executable runs from an installed layout (its ../share/velt or ../libexec/velt
 // exists). Its folder is then shared by other programs and no place for the settings file,

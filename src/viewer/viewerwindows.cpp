@@ -122,7 +122,7 @@ void ViewerWindows::albumSwitch()
     AlbumSwitchContext ctx{m_state,
                            m_settings,
                            m_dialogs,
-                           m_view.extTable(),
+                           m_view.m_ExtTable,
                            m_view.m_env.drives,
                            m_view,
                            &m_view,

@@ -137,6 +137,11 @@ void TestAlbumScan::album_data()
                                     << "workdir" << QStringList{} << QStringList{} << true;
     QTest::newRow("BufferDir") << "mixed"
                                << "buffer" << QStringList{"kept.jpg"} << QStringList{} << false;
+    QTest::newRow("phones' and today's pictures")
+            << "modern"
+            << "album"
+            << QStringList{"a.png", "b.webp", "c.avif", "d.HEIC", "e.heif", "f.jxl", "g.jpg"}
+            << QStringList{} << false;
     QTest::newRow("an unreadable file is skipped")
             << "unreadable"
             << "album" << QStringList{"a.jpg"} << QStringList{} << false;
@@ -172,6 +177,10 @@ void TestAlbumScan::album()
     } else if (setup == QLatin1String("gifs")) {
         QVERIFY(writeFile(a + "x.gif", "g"));
         QVERIFY(writeFile(a + "y.gif", "g"));
+    } else if (setup == QLatin1String("modern")) {
+        for (const char *name : {"a.png", "b.webp", "c.avif", "d.HEIC", "e.heif", "f.jxl", "g.jpg",
+                                 "h.svg", "i.tif", "j.mp4"})
+            QVERIFY(writeFile(a + QLatin1String(name), "p"));
     } else if (setup == QLatin1String("unreadable")) {
 #ifdef Q_OS_UNIX
         if (::geteuid() == 0)

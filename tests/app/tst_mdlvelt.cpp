@@ -18,6 +18,8 @@ private Q_SLOTS:
     void classify();
     void classifyWithTodaysTypes_data();
     void classifyWithTodaysTypes();
+    void albumTypes_data();
+    void albumTypes();
     void displayLine_data();
     void displayLine();
     void filterConvertsToQtSyntax();
@@ -101,6 +103,47 @@ void TestMdlVelt::classifyWithTodaysTypes()
     t.fill();
     QVERIFY(!t.SerchGaExp(QStringLiteral("a.png")));
     QCOMPARE(openFileFilter(t), QString::fromUtf8(kOpenFileFilter));
+}
+
+void TestMdlVelt::albumTypes_data()
+{
+    QTest::addColumn<QString>("steps"); // a: album types, t: today's types, f: fill
+    QTest::addColumn<QStringList>("pictures");
+    QTest::addColumn<QStringList>("notPictures");
+    QTest::addColumn<bool>("todaysFilter");
+    const QStringList album{"p.HEIC", "p.heif", "p.avif", "p.jxl", "p.webp", "p.png", "p.jpg"};
+    QTest::newRow("album") << "a" << album << QStringList{"p.svg", "p.tif", "p.mp4"} << false;
+    QTest::newRow("album twice adds nothing twice")
+            << "aa" << album << QStringList{"p.svg"} << false;
+    QTest::newRow("album, then today's")
+            << "at" << album + QStringList{"p.svg"} << QStringList{"p.tif"} << true;
+    QTest::newRow("today's, then album")
+            << "ta" << album + QStringList{"p.svg"} << QStringList{"p.tif"} << true;
+    QTest::newRow("album taken out again") << "af" << QStringList{"p.jpg", "p.jpe"}
+                                           << QStringList{"p.heic", "p.png", "p.jxl"} << false;
+}
+
+void TestMdlVelt::albumTypes()
+{
+    QFETCH(QString, steps);
+    QFETCH(QStringList, pictures);
+    QFETCH(QStringList, notPictures);
+    QFETCH(bool, todaysFilter);
+    ExtTable t = ExtTable::standard();
+    for (const QChar step : steps) {
+        if (step == QLatin1Char('a'))
+            t.addAlbumTypes();
+        else if (step == QLatin1Char('t'))
+            t.addTodaysTypes();
+        else
+            t.fill();
+    }
+    for (const QString &name : pictures)
+        QVERIFY2(t.SerchGaExp(name) && !t.SerchDoExp(name), qPrintable(name));
+    for (const QString &name : notPictures)
+        QVERIFY2(!t.SerchGaExp(name), qPrintable(name));
+    QVERIFY(t.pictureRows() < ExtTable::kRows);
+    QCOMPARE(t.hasTodaysTypes(), todaysFilter);
 }
 
 void TestMdlVelt::displayLine_data()

@@ -5,12 +5,18 @@
 # the desktop profile (the cache lies where Chromium keeps it under a private HOME) and once
 # named with --browser-cache. Every extracted body must equal the served file by SHA-256.
 #
-# Usage: chromium_e2e.sh PATH/TO/velt
+# With "blockfile" as second argument, Chromium writes its older blockfile backend instead of the
+# Simple Cache, and the cache must be one.
+#
+# Usage: chromium_e2e.sh PATH/TO/velt [simple|blockfile]
 # Exit status: 0 passed, 1 failed, 77 skipped (chromium or python3 missing).
 set -uo pipefail
 
 VELT=$(readlink -f "${1:?usage: chromium_e2e.sh PATH/TO/velt}")
 HERE=$(cd "$(dirname "$0")" && pwd)
+BACKEND=${2:-simple}
+FEATURES=""
+[ "$BACKEND" = blockfile ] && FEATURES="DiskCacheBackendExperiment:backend/blockfile"
 for tool in python3 chromium; do
     if ! command -v "$tool" >/dev/null; then
         echo "SKIP: $tool is not installed (scripts/run-tests.sh installs the Debian package chromium)"
@@ -88,12 +94,17 @@ PORT=$(cat "$TMP/port")
 BEFORE=$(date +%s)
 python3 "$HERE/chromiumfill.py" "http://127.0.0.1:$PORT/index.html" \
     --user-data-dir "$HOME/.config/chromium" --disk-cache-dir "$XDG_CACHE_HOME/chromium" \
-    || fail "Chromium did not load the page"
+    --enable-features "$FEATURES" || fail "Chromium did not load the page"
 AFTER=$(date +%s)
 kill "$SERVER_PID" 2>/dev/null
 SERVER_PID=""
 CACHE=$XDG_CACHE_HOME/chromium/Default/Cache/Cache_Data
 [ -d "$CACHE" ] || fail "no cache at $CACHE"
+if [ "$BACKEND" = blockfile ]; then
+    # The index of a blockfile cache starts with its magic number, C3 CA 03 C1.
+    [ "$(head -c 4 "$CACHE/index" 2>/dev/null | od -An -tx1 | tr -d ' ')" = c3ca03c1 ] \
+        || fail "Chromium did not write a blockfile cache (files: $(ls "$CACHE" | head -5 | tr '\n' ' '))"
+fi
 
 # The desktop profile finds the cache by itself; named explicitly (as well), it is read once.
 "$VELT" --extract "$TMP/out" >"$TMP/extract.txt" 2>"$TMP/extract.err" \

@@ -56,6 +56,7 @@ def main():
     parser.add_argument("--user-data-dir", required=True)
     parser.add_argument("--disk-cache-dir", required=True)
     parser.add_argument("--timeout", type=float, default=90)
+    parser.add_argument("--enable-features", default="")
     args = parser.parse_args()
 
     browser = shutil.which("chromium") or shutil.which("chromium-browser")
@@ -80,7 +81,7 @@ def main():
         "--disable-sync", "--autoplay-policy=no-user-gesture-required", "--mute-audio",
         "--user-data-dir=" + args.user_data_dir, "--disk-cache-dir=" + args.disk_cache_dir,
         "--remote-debugging-pipe", "about:blank",
-    ]
+    ] + (["--enable-features=" + args.enable_features] if args.enable_features else [])
     process = subprocess.Popen(command, preexec_fn=child_fds, close_fds=False,
                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                stderr=None if os.environ.get("VELT_CHROMIUM_LOG") else subprocess.DEVNULL)

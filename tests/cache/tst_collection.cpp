@@ -119,6 +119,8 @@ private Q_SLOTS:
     void diskFull_data();
     void diskFull();
     void cacheRootHoldsTheWorkingFolder();
+    void swappedWorkingFolderYieldsNothingForeign_data();
+    void swappedWorkingFolderYieldsNothingForeign();
 };
 
 void TestCollection::fullCollection()
@@ -337,6 +339,35 @@ void TestCollection::conditions()
     listed.sort();
     QCOMPARE(listed, expected);
     QCOMPARE(state.GifCount, gifs);
+}
+
+void TestCollection::swappedWorkingFolderYieldsNothingForeign_data()
+{
+    QTest::addColumn<bool>("link"); // the new name is a link to a folder of bait, else a folder
+    QTest::newRow("swapped for a link") << true;
+    QTest::newRow("swapped for another folder") << false;
+}
+
+void TestCollection::swappedWorkingFolderYieldsNothingForeign()
+{
+    QFETCH(bool, link);
+    QTemporaryDir dir;
+    const QString work = dir.filePath(QStringLiteral("VeltTemp"));
+    MdlVELT state;
+    state.WorkDir = work;
+    state.WorkDirHandle = WorkFolder::open(work);
+    QVERIFY(state.WorkDirHandle);
+    makeFile(work + QStringLiteral("/own.jpg"), "own", QDateTime(kToday, QTime(9, 0)));
+    // Someone moves the folder aside and puts another in its place while the run goes on.
+    QVERIFY(QDir().rename(work, dir.filePath(QStringLiteral("moved"))));
+    const QString bait = link ? dir.filePath(QStringLiteral("bait")) : work;
+    makeFile(bait + QStringLiteral("/bait.jpg"), "bait", QDateTime(kToday, QTime(9, 0)));
+    if (link)
+        QVERIFY(QFile::link(bait, work));
+    Settings settings;
+    settings.applyDefaults(QString());
+    collectWorkDir(state, settings, ExtTable::standard(), kToday);
+    QCOMPARE(state.ListFile.mid(1, state.ListCount), QStringList{QStringLiteral("own.jpg")});
 }
 
 void TestCollection::nothingFound_data()

@@ -379,6 +379,10 @@ void TestRegFile::memoryStaysProportional_data()
             << fill("REGEDIT4\n[HKLM\\K]\n", [](int) { return QByteArray("@=-\n"); });
     QTest::newRow("empty values") << fill("REGEDIT4\n[HKLM\\K]\n",
                                           [](int) { return QByteArray("@=\"\"\n"); });
+    // Each section shares the key record of the one before it, found without a search.
+    QTest::newRow("one section repeated") << fill("REGEDIT4\n", [](int i) {
+        return "[HKLM\\W]\n\"SystemRoot\"=\"C:\\\\" + QByteArray::number(i) + "\"\n";
+    });
     QTest::newRow("key removals") << fill(
             "REGEDIT4\n", [](int i) { return "[-HKLM\\" + QByteArray::number(i, 36) + "]\n"; });
     QTest::newRow("utf-16 keys") << utf16le(

@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimeZone>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -95,6 +96,9 @@ private Q_SLOTS:
     void unwritableOutputFails_data();
     void unwritableOutputFails();
     void settingsThatAreNoFileAreRefused();
+    void extractAgreesWithCheck_data();
+    void extractAgreesWithCheck();
+    void plantedSideTableChangesNoVerdict();
 };
 
 void TestOutputs::printableText_data()
@@ -283,6 +287,111 @@ void TestOutputs::settingsThatAreNoFileAreRefused()
         QVERIFY(run.err.contains("not a regular file"));
         QVERIFY(run.out.isEmpty());
     }
+}
+
+void TestOutputs::extractAgreesWithCheck_data()
+{
+    QTest::addColumn<QByteArray>("body");   // of the cache's one picture, a.jpg
+    QTest::addColumn<QByteArray>("target"); // under the temporary folder, by its bytes
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("verdict"); // empty: nothing copied
+    QByteArray jpeg;
+    {
+        QBuffer buffer(&jpeg);
+        QVERIFY(buffer.open(QIODevice::WriteOnly));
+        QImage picture(3, 2, QImage::Format_RGB32);
+        picture.fill(Qt::red);
+        QVERIFY(picture.save(&buffer, "JPEG"));
+    }
+    QTest::newRow("a picture") << jpeg << QByteArray("out") << 0 << "ok";
+    QTest::newRow("a page named as a picture")
+            << QByteArray("<html>not a picture</html>") << QByteArray("out") << 0 << "bad";
+    QTest::newRow("a cut picture") << jpeg.left(jpeg.size() - 2) << QByteArray("out") << 0 << "bad";
+    QTest::newRow("a target that is not UTF-8") << jpeg << QByteArray("caf\xE9/\xFF") << 0 << "ok";
+    QTest::newRow("the working folder") << jpeg << QByteArray("WINDOWS/VeltTemp") << 2 << "";
+    QTest::newRow("a folder in the working folder")
+            << jpeg << QByteArray("WINDOWS/VeltTemp/MyBuffer/x") << 2 << "";
+    QTest::newRow("the working folder by another path")
+            << jpeg << QByteArray("WINDOWS/TIF/../VeltTemp/") << 2 << "";
+}
+
+void TestOutputs::extractAgreesWithCheck()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QByteArray, target);
+    QFETCH(int, status);
+    QFETCH(QString, verdict);
+    QTemporaryDir dir;
+    const QString root = cacheRoot(dir, {});
+    QVERIFY(writeFile(root + QStringLiteral("/WINDOWS/TIF/ABCD1234/a.jpg"), body));
+    QVERIFY(QFile::setPermissions(root + QStringLiteral("/WINDOWS/TIF/ABCD1234/a.jpg"),
+                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    const QByteArray destBytes = QFile::encodeName(dir.path()) + '/' + target;
+    // Through the shell, as a script hands the program a name's bytes.
+    QByteArray format;
+    for (const char c : destBytes)
+        format += "\\" + QByteArray::number(quint8(c), 8).rightJustified(3, '0');
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VELT_TEST_DEST"), QString::fromLatin1(format));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral("sh"),
+                  {QStringLiteral("-c"),
+                   QStringLiteral("exec \"$0\" \"$@\" --extract \"$(printf \"$VELT_TEST_DEST\")\""),
+                   program("velt"), QStringLiteral("--registry"),
+                   dir.filePath(QStringLiteral("velt.reg")), QStringLiteral("--drive"),
+                   QStringLiteral("C:=") + root, QStringLiteral("--settings"),
+                   dir.filePath(QStringLiteral("VELT.ini"))});
+    QVERIFY(process.waitForFinished(60000));
+    Run run;
+    run.status = process.exitCode();
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    QCOMPARE(run.status, status);
+    if (verdict.isEmpty()) {
+        QVERIFY(run.out.isEmpty());
+        QVERIFY2(run.err.contains("working folder"), run.err.constData());
+        QVERIFY(!QFile::exists(root + QStringLiteral("/WINDOWS/VeltTemp/a.jpg")));
+        return;
+    }
+    QCOMPARE(run.out, verdict.toUtf8() + "\ta.jpg\n");
+    // The folder made by its bytes, the copy as private as its source was.
+    struct stat info
+    {
+    };
+    QCOMPARE(::stat((destBytes + "/a.jpg").constData(), &info), 0);
+    QCOMPARE(info.st_mode & 0777, 0600u);
+    QProcess check;
+    check.setProcessEnvironment(env);
+    check.start(
+            QStringLiteral("sh"),
+            {QStringLiteral("-c"),
+             QStringLiteral("cd \"$(printf \"$VELT_TEST_DEST\")\" && exec \"$0\" --check a.jpg"),
+             program("velt")});
+    QVERIFY(check.waitForFinished(60000));
+    const QByteArray checked = check.readAllStandardOutput();
+    QCOMPARE(checked.left(checked.indexOf('\t')), verdict.toUtf8());
+}
+
+void TestOutputs::plantedSideTableChangesNoVerdict()
+{
+    // A JPEG cut short, and beside it a table claiming that the file is whole.
+    QTemporaryDir dir;
+    const QByteArray cut("\xFF\xD8\xFF\xE0 cut short");
+    const QString path = dir.filePath(QStringLiteral("a.jpg"));
+    QVERIFY(writeFile(path, cut));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    const QDateTime time(QDate(2020, 5, 1), QTime(12, 0), QTimeZone::utc());
+    QVERIFY(file.setFileTime(time, QFileDevice::FileModificationTime));
+    file.close();
+    QVERIFY(writeFile(dir.filePath(QStringLiteral(".velt-sources.tsv")),
+                      "a.jpg\t" + QByteArray::number(cut.size()) + '\t'
+                              + QByteArray::number(time.toMSecsSinceEpoch())
+                              + "\t0\tJpeg\t-1\thttps%3A%2F%2Fx.test%2Fa.jpg\n"));
+    const Run run = runVelt({QStringLiteral("--check"), path});
+    QCOMPARE(run.status, 1);
+    QVERIFY2(run.out.startsWith("bad\t<Jpeg"), run.out.constData());
 }
 
 QTEST_GUILESS_MAIN(TestOutputs)

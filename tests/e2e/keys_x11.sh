@@ -241,7 +241,8 @@ entry_of_title() {
 }
 
 # Like wait_for, but also gives up once the screen, changed by the key, has stopped changing on
-# something else for T_STUCK seconds: a wrong final state costs no full timeout.
+# something else for T_STUCK seconds: a wrong final state costs no full timeout. An empty screen
+# is never taken for final; it waits out the whole limit.
 wait_state() {
     local limit=$1; shift
     local end=$((SECONDS + limit)) sig last="" since=$SECONDS
@@ -249,6 +250,9 @@ wait_state() {
         "$@" && return 0
         sig="${PICS[*]}|${BOXES[*]}|$PIC_TITLE"
         if [ "$sig" != "$last" ]; then last=$sig; since=$SECONDS; fi
+        # No window at all is the picture window between two pictures: a slow decode (a metafile
+        # helper started on a loaded machine) can keep it there longer than T_STUCK.
+        [ ${#PICS[@]} -eq 0 ] && [ ${#BOXES[@]} -eq 0 ] && since=$SECONDS
         if [ "$sig" != "$BEFORE" ] && [ $((SECONDS - since)) -ge "$STUCK" ]; then return 1; fi
         [ $SECONDS -lt $end ] || return 1
         kill -0 "$VELT_PID" 2>/dev/null || return 1

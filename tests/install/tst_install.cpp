@@ -55,6 +55,7 @@ private Q_SLOTS:
     void desktopFilesValidate();
     void installedProgramFindsItsHelper();
     void installedProgramKeepsItsSettingsInTheConfigFolder();
+    void installedProgramReadsAvif();
 
 private:
     QString installed(const QString &relative) const { return m_prefix.filePath(relative); }
@@ -80,6 +81,8 @@ void TestInstall::installedFiles_data()
                              << "";
     QTest::newRow("metafile helper") << "libexec/velt/velt-metafile"
                                      << "";
+    QTest::newRow("picture-format plugin") << "libexec/velt/imageformats/libvelt_modernformats.so"
+                                           << "";
     QTest::newRow("placeholder picture") << "share/velt/cut.bmp"
                                          << "data/cut.bmp";
     QTest::newRow("help") << "share/velt/velt-help.html"
@@ -181,6 +184,23 @@ void TestInstall::installedProgramKeepsItsSettingsInTheConfigFolder()
     QVERIFY(QFileInfo(m_home.filePath("shot.png")).isFile());
     QVERIFY(!QFileInfo::exists(installed("bin/VELT.ini")));
     QVERIFY(QFileInfo(m_home.filePath("config/VELT/VELT.ini")).isFile());
+}
+
+// The plugin is found in the installed layout, not only beside the program in the build tree.
+void TestInstall::installedProgramReadsAvif()
+{
+    const QString encoder = QStandardPaths::findExecutable("avifenc");
+    if (encoder.isEmpty())
+        QSKIP("avifenc is missing");
+    const QString png = m_home.filePath("photo.png");
+    const QString avif = m_home.filePath("photo.avif");
+    QImage source(QSize(21, 13), QImage::Format_RGB32);
+    source.fill(Qt::darkCyan);
+    QVERIFY(source.save(png, "PNG"));
+    QCOMPARE(runProgram(encoder, {png, avif}).exitCode, 0);
+    const Result r = runProgram(installed("bin/velt"), {"--check", avif});
+    QVERIFY2(r.exitCode == 0, qPrintable(r.out + r.err));
+    QVERIFY2(r.out.startsWith("ok\t21x13\t"), qPrintable(r.out));
 }
 
 QTEST_GUILESS_MAIN(TestInstall)

@@ -24,6 +24,31 @@ const QString kBmpHeadline =
 const QString kUnknownHeadline =
         QStringLiteral("<不明フォーマット> 画像データが不正ですので読み込みを中止します。");
 
+// An ISO box: its size, its type, its payload.
+QByteArray box(const char *type, const QByteArray &payload)
+{
+    QByteArray b(4, '\0');
+    const quint32 size = quint32(8 + payload.size());
+    for (int i = 0; i < 4; ++i)
+        b[i] = char(size >> (24 - 8 * i));
+    return b + type + payload;
+}
+
+QByteArray ftyp(const char *major, const QByteArray &compatible)
+{
+    return box("ftyp", QByteArray(major) + QByteArray(4, '\0') + compatible);
+}
+
+const QByteArray kJxlSignature("\0\0\0\x0cJXL \r\n\x87\n", 12);
+
+QByteArray jxlPart(quint32 index, const QByteArray &codestream)
+{
+    QByteArray i(4, '\0');
+    for (int k = 0; k < 4; ++k)
+        i[k] = char(index >> (24 - 8 * k));
+    return box("jxlp", i + codestream);
+}
+
 } // namespace
 
 class TestImageCheck : public QObject
@@ -86,6 +111,67 @@ private Q_SLOTS:
         QCOMPARE(thumb.has_value(), expected != CheckResult::Unreadable);
         if (thumb)
             QCOMPARE(*thumb, expected == CheckResult::Passes);
+    }
+
+    // Pictures whose boxes tell their end, whatever their name.
+    void structureDecides_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<CheckResult>("expected");
+        const QByteArray meta = box("meta", QByteArray(40, 'm'));
+        const QByteArray mdat = box("mdat", QByteArray(300, 'd'));
+        const QByteArray avif = ftyp("avif", "mif1miafMA1B") + meta + mdat;
+        const QByteArray heic = ftyp("heic", "mif1heic") + meta + mdat;
+        QTest::newRow("avif whole") << avif << CheckResult::Passes;
+        QTest::newRow("avif mdat cut") << avif.chopped(1) << CheckResult::AvifDamaged;
+        QTest::newRow("avif cut inside a box header")
+                << avif.left(avif.size() - mdat.size() + 4) << CheckResult::AvifDamaged;
+        QTest::newRow("avif with a byte too many") << avif + 'x' << CheckResult::AvifDamaged;
+        QTest::newRow("avif as a compatible brand")
+                << ftyp("mif1", "miafavif") + meta + mdat.chopped(9) << CheckResult::AvifDamaged;
+        QTest::newRow("avif sequence cut")
+                << ftyp("avis", "msf1") + mdat.chopped(9) << CheckResult::AvifDamaged;
+        QTest::newRow("avif whose mdat runs to the end")
+                << ftyp("avif", "mif1") + meta + QByteArray("\0\0\0\0mdat", 8) + "xyz"
+                << CheckResult::Passes;
+        QTest::newRow("avif claiming a 4 GB box")
+                << ftyp("avif", "mif1") + QByteArray("\0\0\0\x01mdat\0\0\0\x01\0\0\0\0", 16)
+                << CheckResult::AvifDamaged;
+        QTest::newRow("heic whole") << heic << CheckResult::Passes;
+        QTest::newRow("heic cut") << heic.left(heic.size() / 2) << CheckResult::HeifDamaged;
+        QTest::newRow("heif by mif1 alone cut")
+                << ftyp("mif1", "") + meta.chopped(3) << CheckResult::HeifDamaged;
+        // Not a picture of these formats: the check's old rules only.
+        QTest::newRow("mp4 cut passes")
+                << ftyp("isom", "mp41") + mdat.chopped(9) << CheckResult::Passes;
+        QTest::newRow("zero bytes that are no box") << QByteArray(20, '\0') << CheckResult::Passes;
+
+        const QByteArray jxlc = box("jxlc", QByteArray("\xff\x0a", 2) + QByteArray(50, 'c'));
+        const QByteArray jxl = kJxlSignature + box("ftyp", "jxl \0\0\0\0jxl ") + jxlc;
+        QTest::newRow("jxl container whole") << jxl << CheckResult::Passes;
+        QTest::newRow("jxl container cut") << jxl.chopped(1) << CheckResult::JxlDamaged;
+        const QByteArray parts = kJxlSignature + box("ftyp", "jxl \0\0\0\0jxl ")
+                + jxlPart(0, "\xff\x0a" + QByteArray(20, 'a'));
+        QTest::newRow("jxl parts with the last")
+                << parts + jxlPart(0x80000001u, QByteArray(20, 'b')) << CheckResult::Passes;
+        QTest::newRow("jxl parts without the last") << parts << CheckResult::JxlDamaged;
+        QTest::newRow("jxl codestream is no jpeg")
+                << QByteArray("\xff\x0a\xfa\x10", 4) << CheckResult::Passes;
+    }
+
+    void structureDecides()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(CheckResult, expected);
+        const QString path = m_dir->filePath(QStringLiteral("picture.jpg"));
+        QVERIFY(picturefiles::writeFile(path, content));
+        QCOMPARE(checkImageFile(path).result, expected);
+        QCOMPARE(PictureCheck(path), std::optional<bool>(expected == CheckResult::Passes));
+        if (expected != CheckResult::Passes)
+            QVERIFY(checkReportHeadline(expected).startsWith(
+                    expected == CheckResult::AvifDamaged           ? QStringLiteral("<Avif")
+                            : expected == CheckResult::HeifDamaged ? QStringLiteral("<Heif")
+                                                                   : QStringLiteral("<Jxl")));
     }
 
     void notReadable_data()

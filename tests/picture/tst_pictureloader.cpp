@@ -118,6 +118,9 @@ private Q_SLOTS:
         QTest::newRow("wmf named .jpg")
                 << "w.jpg" << picturefiles::wmf(1440, 1440, 1440) << QSize(96, 96);
         QTest::newRow("emf") << "a.emf" << picturefiles::emf(200, 100) << QSize(199, 99);
+        // Valid, only too large to draw at its own size: drawn smaller, not called damaged.
+        QTest::newRow("wmf 32000 inches")
+                << "huge.wmf" << picturefiles::wmf(32000, 32000, 1) << QSize(4096, 4096);
         // The header's largest record is taken as no larger than the file, not as gigabytes.
         QByteArray giantRecord = picturefiles::wmf(1440, 1440, 1440);
         qToLittleEndian(quint32(0x7FFFFFFF), giantRecord.data() + 22 + 12);
@@ -185,7 +188,6 @@ private Q_SLOTS:
         QTest::newRow("wmf header only") << "h.wmf" << wmf.left(22 + 18);
         QTest::newRow("wmf magic then garbage")
                 << "g.wmf" << wmf.left(22) + QByteArray(200, '\x7F');
-        QTest::newRow("wmf 32000 inches") << "huge.wmf" << picturefiles::wmf(32000, 32000, 1);
         QTest::newRow("emf header only") << "h.emf" << emf.left(88);
         QTest::newRow("emf magic then garbage")
                 << "g.emf" << emf.left(44) + QByteArray(300, '\xEE');
@@ -375,6 +377,34 @@ private Q_SLOTS:
         if (image) {
             QCOMPARE(image->size(), size);
             QCOMPARE(parseRasterOutput(rasterOutput(*image))->size(), size);
+        }
+    }
+
+    void metafileScaledIntoBudget_data()
+    {
+        QTest::addColumn<qint64>("width");
+        QTest::addColumn<qint64>("height");
+        QTest::addColumn<QSize>("drawn"); // empty: refused
+        QTest::newRow("within") << qint64(300) << qint64(200) << QSize(300, 200);
+        QTest::newRow("at the side")
+                << qint64(kMaxMetafileSide) << qint64(1) << QSize(kMaxMetafileSide, 1);
+        QTest::newRow("too wide") << qint64(20000) << qint64(100) << QSize(8192, 40);
+        QTest::newRow("too many pixels") << qint64(30000) << qint64(30000) << QSize(4096, 4096);
+        QTest::newRow("a thread") << qint64(1) << (qint64(1) << 40) << QSize(1, 8192);
+        QTest::newRow("nothing") << qint64(0) << qint64(10) << QSize();
+        QTest::newRow("negative") << qint64(-5) << qint64(-5) << QSize();
+    }
+
+    void metafileScaledIntoBudget()
+    {
+        QFETCH(qint64, width);
+        QFETCH(qint64, height);
+        QFETCH(QSize, drawn);
+        const auto size = metafileSizeInBudget(width, height);
+        QCOMPARE(size.has_value(), drawn.isValid());
+        if (size) {
+            QCOMPARE(QSize(int(size->first), int(size->second)), drawn);
+            QVERIFY(metafileSizeWithinBudget(size->first, size->second));
         }
     }
 

@@ -18,6 +18,8 @@ private Q_SLOTS:
     void findProgramFile();
     void runsInstalled_data();
     void runsInstalled();
+    void pictureFormatFolders_data();
+    void pictureFormatFolders();
 };
 
 void TestProgramFiles::findProgramFile_data()
@@ -92,6 +94,37 @@ void TestProgramFiles::runsInstalled()
         QVERIFY(root.mkpath(folder));
     QCOMPARE(velt::runsInstalled(root.filePath("bin")), installed);
     QCOMPARE(velt::runsInstalled(QString()), false);
+}
+
+void TestProgramFiles::pictureFormatFolders_data()
+{
+    QTest::addColumn<QStringList>("folders"); // made under the prefix
+    QTest::addColumn<QStringList>("found");   // relative to the prefix, in order
+    QTest::newRow("build tree") << QStringList{"bin/imageformats"} << QStringList{"bin"};
+    QTest::newRow("installed") << QStringList{"libexec/velt/imageformats"}
+                               << QStringList{"libexec/velt"};
+    QTest::newRow("both, beside first")
+            << QStringList{"bin/imageformats", "libexec/velt/imageformats"}
+            << QStringList{"bin", "libexec/velt"};
+    QTest::newRow("helper folder without plugins") << QStringList{"libexec/velt"} << QStringList{};
+    QTest::newRow("another program's plugins")
+            << QStringList{"libexec/other/imageformats"} << QStringList{};
+}
+
+void TestProgramFiles::pictureFormatFolders()
+{
+    QFETCH(QStringList, folders);
+    QFETCH(QStringList, found);
+    QTemporaryDir prefix;
+    QDir root(prefix.path());
+    QVERIFY(root.mkpath("bin"));
+    for (const QString &folder : folders)
+        QVERIFY(root.mkpath(folder));
+    QStringList expected;
+    for (const QString &folder : found)
+        expected << root.filePath(folder);
+    QCOMPARE(velt::pictureFormatFolders(root.filePath("bin")), expected);
+    QVERIFY(velt::pictureFormatFolders(QString()).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestProgramFiles)
