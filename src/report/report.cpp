@@ -106,9 +106,14 @@ bool numericColumn(int column)
     return column == 0 || column == 11 || column == 12 || column == 13 || column == 14;
 }
 
+// A field that begins like a formula is run by spreadsheet programs when the report is opened;
+// a cached name or address is the site's choice, so such a field gets a leading apostrophe,
+// the spreadsheets' own mark for text.
 QByteArray csvField(const QString &text)
 {
     QByteArray bytes = text.toUtf8();
+    if (!bytes.isEmpty() && QByteArrayView("=+-@\t\r").contains(bytes.front()))
+        bytes.prepend('\'');
     if (bytes.contains(',') || bytes.contains('"') || bytes.contains('\n')
         || bytes.contains('\r')) {
         bytes.replace('"', "\"\"");
