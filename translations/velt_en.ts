@@ -281,6 +281,129 @@ For now, the file can only be sent.</translation>
     </message>
 </context>
 <context>
+    <name>Report</name>
+    <message>
+        <source>画像</source>
+        <translation>Picture</translation>
+    </message>
+    <message>
+        <source>動画</source>
+        <translation>Movie</translation>
+    </message>
+    <message>
+        <source>音声</source>
+        <translation>Sound</translation>
+    </message>
+    <message>
+        <source>不明</source>
+        <translation>Unknown</translation>
+    </message>
+    <message>
+        <source>問題なし</source>
+        <translation>Whole</translation>
+    </message>
+    <message>
+        <source>途中で切れている</source>
+        <translation>cut short</translation>
+    </message>
+    <message>
+        <source>追跡ピクセル</source>
+        <translation>tracking pixel</translation>
+    </message>
+    <message>
+        <source>広告サイズ</source>
+        <translation>advert size</translation>
+    </message>
+    <message>
+        <source>VELT レポート</source>
+        <translation>VELT report</translation>
+    </message>
+    <message>
+        <source>作成: %1</source>
+        <translation>Written: %1</translation>
+    </message>
+    <message>
+        <source>%1 件 (画像 %2、GIF %3、動画 %4、音声 %5)。壊れているもの %6、追跡ピクセル %7、広告サイズ %8。</source>
+        <translation>%1 items (pictures %2, GIFs %3, movies %4, sounds %5). Damaged %6, tracking pixels %7, advert sizes %8.</translation>
+    </message>
+    <message>
+        <source>読んだ場所:</source>
+        <translation>Sources read:</translation>
+    </message>
+    <message>
+        <source>絞り込み</source>
+        <translation>Filter</translation>
+    </message>
+    <message>
+        <source>まとめ方</source>
+        <translation>Group by</translation>
+    </message>
+    <message>
+        <source>なし</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>サイト</source>
+        <translation>Site</translation>
+    </message>
+    <message>
+        <source>日付</source>
+        <translation>Day</translation>
+    </message>
+    <message>
+        <source>表示</source>
+        <translation>Show</translation>
+    </message>
+    <message>
+        <source>すべて</source>
+        <translation>All</translation>
+    </message>
+    <message>
+        <source>壊れているもの</source>
+        <translation>Damaged</translation>
+    </message>
+    <message>
+        <source>表示中:</source>
+        <translation>Shown:</translation>
+    </message>
+    <message>
+        <source>番号</source>
+        <translation>No.</translation>
+    </message>
+    <message>
+        <source>名前</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>種類</source>
+        <translation>Kind</translation>
+    </message>
+    <message>
+        <source>大きさ</source>
+        <translation>Size</translation>
+    </message>
+    <message>
+        <source>バイト数</source>
+        <translation>Bytes</translation>
+    </message>
+    <message>
+        <source>時刻</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>アドレス</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>結果</source>
+        <translation>Verdict</translation>
+    </message>
+    <message>
+        <source>印</source>
+        <translation>Marks</translation>
+    </message>
+</context>
+<context>
     <name>velt::FrmAbout</name>
     <message>
         <source>VELT バージョン情報</source>

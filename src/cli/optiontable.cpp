@@ -42,8 +42,8 @@ const CommandLineOption kOptions[] = {
      .helpJa = "ウィンドウを開かずに起動時の収集を行い、集めた画像・動画・音声をすべて DIR にコピーします (上書きしません)。",
      .helpEn = "Run the start-up collection without windows and copy every collected picture, movie and sound into DIR (never overwriting)."},
     {.name = "report", .valueName = "FILE", .windowless = true, .drawsPictures = true,
-     .helpJa = "ウィンドウを開かずに起動時の収集を行い、集めた画像・動画・音声の一覧表 (大きさ・検査結果・SHA-256 など) を FILE に書きます。形式は拡張子で決まります: .csv、.jsonl、- は標準出力に CSV。",
-     .helpEn = "Run the start-up collection without windows and write a report of every collected picture, movie and sound (size, check verdict, SHA-256, ...) to FILE; the extension picks the format: .csv, .jsonl, or - for CSV on standard output."},
+     .helpJa = "ウィンドウを開かずに起動時の収集を行い、集めた画像・動画・音声の一覧表 (大きさ・検査結果・SHA-256 など) を FILE に書きます。形式は拡張子で決まります: .csv、.jsonl、.html (縮小画像つきのページ)、- は標準出力に CSV。",
+     .helpEn = "Run the start-up collection without windows and write a report of every collected picture, movie and sound (size, check verdict, SHA-256, ...) to FILE; the extension picks the format: .csv, .jsonl, .html (a page with thumbnails), or - for CSV on standard output."},
     {.name = "screenshot", .valueName = "FILE",
      .helpJa = "起動して最初の画像を表示したあと、メインと画像のウィンドウを PNG に保存して終了します。",
      .helpEn = "After start-up and the first picture, save the main and picture windows as a PNG, then close."},
@@ -315,7 +315,7 @@ QString englishUsageText(bool withQtOptions)
 {
     QString text = QStringLiteral("Usage:  velt [OPTION...]\n"
                                   "        velt --check FILE...\n"
-                                  "        velt --report FILE.csv|FILE.jsonl|-\n"
+                                  "        velt --report FILE.csv|FILE.jsonl|FILE.html|-\n"
                                   "\n"
                                   "Shows the pictures, movies and sounds that web browsers left "
                                   "in their caches.\n"
@@ -356,7 +356,7 @@ QString usageText(bool withQtOptions)
             "        velt --report ファイル.csv|ファイル.jsonl|-\n"
             "Usage:  velt [OPTION...]\n"
             "        velt --check FILE...\n"
-            "        velt --report FILE.csv|FILE.jsonl|-\n"
+            "        velt --report FILE.csv|FILE.jsonl|FILE.html|-\n"
             "\n"
             "ブラウザーのキャッシュに残った画像・動画・音声を集めて表示します。\n"
             "Shows the pictures, movies and sounds that web browsers left in their caches.\n"

@@ -3,10 +3,13 @@
 #include "cache/collection.h"
 #include "cli/console.h"
 #include "cli/optiontable.h"
+#include "picture/pictureloader.h"
 #include "platform/printable.h"
 #include "platform/workdir.h"
+#include "report/htmlreport.h"
 #include "report/report.h"
 
+#include <QDir>
 #include <QFile>
 
 namespace velt {
@@ -34,7 +37,7 @@ int runReportCommand(CollectionContext &ctx, const QString &target, QIODevice &o
     }
     const std::optional<ReportFormat> format = reportFormatFor(target);
     if (!format) {
-        err << "velt: --report writes .csv, .jsonl or - (CSV on standard output), not "
+        err << "velt: --report writes .csv, .jsonl, .html or - (CSV on standard output), not "
             << printableText(target) << '\n';
         err.flush();
         return kExitUsage;
@@ -55,8 +58,27 @@ int runReportCommand(CollectionContext &ctx, const QString &target, QIODevice &o
                                            state.Sources);
         }
     }
-    const QByteArray bytes =
-            *format == ReportFormat::Csv ? csvReport(records) : jsonLinesReport(records);
+    QByteArray bytes;
+    if (*format == ReportFormat::Html) {
+        const MetafileHelper helper = defaultMetafileHelper();
+        QList<HtmlReportItem> items;
+        items.reserve(records.size());
+        for (const ReportRecord &record : std::as_const(records)) {
+            HtmlReportItem item{record, {}, {}};
+            if (record.kind == ReportKind::Picture || record.kind == ReportKind::Gif)
+                item.thumbnail = reportThumbnail(QDir(state.WorkDir).filePath(record.name),
+                                                 record.size, helper, &item.thumbnailSize);
+            items << item;
+        }
+        HtmlReportHeader header;
+        if (!state.SysRoot.isEmpty())
+            header.sources << state.SysRoot;
+        header.sources << state.BrowserCacheDirs;
+        header.written = QDateTime::currentDateTime();
+        bytes = htmlReport(items, header);
+    } else {
+        bytes = *format == ReportFormat::Csv ? csvReport(records) : jsonLinesReport(records);
+    }
 
     QStringList readFolders = state.BrowserCacheDirs;
     if (!state.WorkDir.isEmpty())

@@ -61,22 +61,6 @@ QString writtenText(const QString &text)
     return out;
 }
 
-// "2026-12-09T14:05:00+09:00": local time with its offset.
-QString isoTime(const QDateTime &time)
-{
-    if (!time.isValid())
-        return QString();
-    const QDateTime local = time.toLocalTime();
-    const int offset = local.offsetFromUtc();
-    QString text = local.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
-    const int minutes = std::abs(offset) / 60;
-    text += QStringLiteral("%1%2:%3")
-                    .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
-                    .arg(minutes / 60, 2, 10, QLatin1Char('0'))
-                    .arg(minutes % 60, 2, 10, QLatin1Char('0'));
-    return text;
-}
-
 // One record's values in column order; empty where the fact is unknown.
 QStringList values(const ReportRecord &r)
 {
@@ -86,7 +70,7 @@ QStringList values(const ReportRecord &r)
     v[2] = QLatin1String(kindName(r.kind));
     v[3] = r.format;
     v[4] = writtenText(r.address);
-    v[7] = isoTime(r.fileTime);
+    v[7] = reportTimeText(r.fileTime);
     v[11] = r.length >= 0 ? QString::number(r.length) : QString();
     v[12] = r.expectedLength >= 0 ? QString::number(r.expectedLength) : QString();
     if (r.size.isValid()) {
@@ -163,12 +147,30 @@ void checkPicture(ReportRecord &r, const QString &path, const SourceTable &sourc
 
 } // namespace
 
+QString reportTimeText(const QDateTime &time)
+{
+    if (!time.isValid())
+        return QString();
+    const QDateTime local = time.toLocalTime();
+    const int offset = local.offsetFromUtc();
+    QString text = local.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
+    const int minutes = std::abs(offset) / 60;
+    text += QStringLiteral("%1%2:%3")
+                    .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+                    .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+                    .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+    return text;
+}
+
 std::optional<ReportFormat> reportFormatFor(const QString &path)
 {
     if (path == QLatin1String("-") || path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive))
         return ReportFormat::Csv;
     if (path.endsWith(QLatin1String(".jsonl"), Qt::CaseInsensitive))
         return ReportFormat::JsonLines;
+    if (path.endsWith(QLatin1String(".html"), Qt::CaseInsensitive)
+        || path.endsWith(QLatin1String(".htm"), Qt::CaseInsensitive))
+        return ReportFormat::Html;
     return std::nullopt;
 }
 

@@ -18,7 +18,7 @@
 
 namespace velt {
 
-enum class ReportFormat { Csv, JsonLines };
+enum class ReportFormat { Csv, JsonLines, Html };
 
 // The format a report path asks for by its extension (without regard to case); "-" is CSV on
 // standard output. Empty for any other extension.
@@ -50,6 +50,9 @@ ReportKind mediaKindOf(const QString &name);
 // when the file is still as it was written.
 ReportRecord reportRecordFor(const QString &folder, const QString &name, ReportKind kind,
                              int number, const SourceTable &sources);
+
+// "2026-12-09T14:05:00+09:00": local time with its offset; empty for an invalid time.
+QString reportTimeText(const QDateTime &time);
 
 // The columns, in the order both formats write them (the JSON keys).
 QStringList reportColumns();

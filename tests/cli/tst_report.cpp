@@ -36,6 +36,25 @@ QByteArray jpeg()
     return bytes;
 }
 
+// Names a site chose: separators and quotes of all three formats, a line break, markup, a
+// comment's end, and ones a spreadsheet would run as a formula.
+QList<std::pair<QString, QByteArray>> hostileFiles()
+{
+    const QByteArray good = jpeg();
+    return {
+            {u"good.jpg"_s, good},
+            {u"cut.jpg"_s, good.left(good.size() - 2)},
+            {u"a,\"b\".jpg"_s, good},
+            {u"two\r\nlines.jpg"_s, good},
+            {u"<script>x<b>.jpg"_s, good},
+            {u"--><img src=x>.jpg"_s, good},
+            {u"=cmd|' -c calc'!A1.jpg"_s, good},
+            {u"@sum.jpg"_s, good},
+            {u"ad.gif"_s, QByteArray("GIF89a") + QByteArray(30, '\0')},
+            {u"clip.mpg"_s, QByteArray(100, 'm')},
+    };
+}
+
 // A Windows root whose Internet Explorer cache holds the given files.
 QStringList cacheArguments(const QTemporaryDir &dir,
                            const QList<std::pair<QString, QByteArray>> &files)
@@ -104,6 +123,36 @@ QList<QJsonObject> jsonRows(const QByteArray &jsonl)
     return rows;
 }
 
+// What Python's HTML parser finds in the page: the tags, the scripts, the images' sources and
+// the text of every name cell.
+QJsonObject htmlFacts(const QByteArray &html)
+{
+    QProcess python;
+    python.start(
+            u"python3"_s,
+            {u"-c"_s,
+             u"import html.parser, json, sys\n"
+             "class P(html.parser.HTMLParser):\n"
+             "  def __init__(s):\n"
+             "    super().__init__(); s.tags=set(); s.scripts=0; s.imgs=[]; s.names=[]; "
+             "s.cell=None\n"
+             "  def handle_starttag(s, tag, attrs):\n"
+             "    a=dict(attrs); s.tags.add(tag)\n"
+             "    if tag=='script': s.scripts+=1\n"
+             "    if tag=='img': s.imgs.append(a.get('src',''))\n"
+             "    if tag=='td' and a.get('class')=='name': s.cell=''\n"
+             "  def handle_endtag(s, tag):\n"
+             "    if tag=='td' and s.cell is not None: s.names.append(s.cell); s.cell=None\n"
+             "  def handle_data(s, d):\n"
+             "    if s.cell is not None: s.cell+=d\n"
+             "p=P(); p.feed(sys.stdin.buffer.read().decode('utf-8'))\n"
+             "print(json.dumps({'tags':sorted(p.tags),'scripts':p.scripts,'imgs':p.imgs,'names':p.names}))"_s});
+    python.write(html);
+    python.closeWriteChannel();
+    python.waitForFinished(30000);
+    return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
+}
+
 } // namespace
 
 class TestReport : public QObject
@@ -114,6 +163,7 @@ private Q_SLOTS:
     void initTestCase();
     void recordsSurviveHostileNames_data();
     void recordsSurviveHostileNames();
+    void htmlPageHoldsOnlyWhatItWrote();
     void badTargetsAreRefused_data();
     void badTargetsAreRefused();
 };
@@ -137,19 +187,7 @@ void TestReport::recordsSurviveHostileNames()
     QFETCH(QString, target);
     QTemporaryDir dir;
     const QByteArray good = jpeg();
-    // Names a site chose: separators and quotes of both formats, a line break, markup, and
-    // ones a spreadsheet would run as a formula.
-    const QList<std::pair<QString, QByteArray>> files{
-            {u"good.jpg"_s, good},
-            {u"cut.jpg"_s, good.left(good.size() - 2)},
-            {u"a,\"b\".jpg"_s, good},
-            {u"two\r\nlines.jpg"_s, good},
-            {u"<script>x<b>.jpg"_s, good},
-            {u"=cmd|' -c calc'!A1.jpg"_s, good},
-            {u"@sum.jpg"_s, good},
-            {u"ad.gif"_s, QByteArray("GIF89a") + QByteArray(30, '\0')},
-            {u"clip.mpg"_s, QByteArray(100, 'm')},
-    };
+    const QList<std::pair<QString, QByteArray>> files = hostileFiles();
     const QString path = target == u"-"_s ? target : dir.filePath(target);
     QByteArray out;
     QCOMPARE(runVelt(cacheArguments(dir, files) << u"--report"_s << path, &out), 0);
@@ -200,6 +238,41 @@ void TestReport::recordsSurviveHostileNames()
     }
     // The working folder is emptied as after --list.
     QVERIFY(QDir(dir.filePath(u"WINDOWS/VeltTemp"_s)).entryList(QDir::Files).isEmpty());
+}
+
+void TestReport::htmlPageHoldsOnlyWhatItWrote()
+{
+    QTemporaryDir dir;
+    const QList<std::pair<QString, QByteArray>> files = hostileFiles();
+    const QString path = dir.filePath(u"r.html"_s);
+    QCOMPARE(runVelt(cacheArguments(dir, files) << u"--report"_s << path), 0);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray page = file.readAll();
+    QVERIFY(page.contains("Content-Security-Policy"));
+    const QJsonObject facts = htmlFacts(page);
+    QStringList names;
+    for (const QJsonValue &name : facts.value(u"names"_s).toArray())
+        names << name.toString();
+    QStringList expected;
+    for (const auto &[name, body] : files)
+        expected << name;
+    names.sort();
+    expected.sort();
+    QCOMPARE(names, expected);
+    QCOMPARE(facts.value(u"scripts"_s).toInt(), 1);
+    const QStringList allowed{u"body"_s, u"br"_s,     u"div"_s,   u"h1"_s,     u"head"_s,
+                              u"html"_s, u"img"_s,    u"input"_s, u"label"_s,  u"li"_s,
+                              u"meta"_s, u"option"_s, u"p"_s,     u"script"_s, u"select"_s,
+                              u"span"_s, u"style"_s,  u"table"_s, u"tbody"_s,  u"td"_s,
+                              u"th"_s,   u"thead"_s,  u"title"_s, u"tr"_s,     u"ul"_s};
+    for (const QJsonValue &tag : facts.value(u"tags"_s).toArray())
+        QVERIFY2(allowed.contains(tag.toString()), qPrintable(tag.toString()));
+    // Thumbnails of the pictures that decode, and only as data: never a file or an address.
+    const QJsonArray images = facts.value(u"imgs"_s).toArray();
+    QVERIFY(!images.isEmpty());
+    for (const QJsonValue &src : images)
+        QVERIFY(src.toString().startsWith(u"data:image/jpeg;base64,"_s));
 }
 
 void TestReport::badTargetsAreRefused_data()
