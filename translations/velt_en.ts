@@ -404,6 +404,21 @@ For now, the file can only be sent.</translation>
     </message>
 </context>
 <context>
+    <name>Source</name>
+    <message>
+        <source>アドレス: %1</source>
+        <translation>Address: %1</translation>
+    </message>
+    <message>
+        <source>サイト: %1</source>
+        <translation>Site: %1</translation>
+    </message>
+    <message>
+        <source>取得日時: %1</source>
+        <translation>Fetched: %1</translation>
+    </message>
+</context>
+<context>
     <name>velt::FrmAbout</name>
     <message>
         <source>VELT バージョン情報</source>

@@ -1,11 +1,13 @@
 #include "app/sourcetable.h"
 
+#include "platform/language.h"
 #include "platform/namebytes.h"
 #include "platform/workdir.h"
 
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
+#include <QUrl>
 
 namespace velt {
 
@@ -44,6 +46,19 @@ std::optional<SourceFacts> SourceTable::lookup(const QString &path, const FileSt
         || status.modified.toMSecsSinceEpoch() != it->modified.toMSecsSinceEpoch())
         return std::nullopt;
     return *it;
+}
+
+QString sourceToolTip(const SourceFacts &facts)
+{
+    QStringList lines{uiText("Source", QT_TRANSLATE_NOOP("Source", "アドレス: %1")).arg(facts.url)};
+    const QString site = QUrl(facts.url).host();
+    if (!site.isEmpty())
+        lines << uiText("Source", QT_TRANSLATE_NOOP("Source", "サイト: %1")).arg(site);
+    if (facts.modified.isValid())
+        lines << uiText("Source", QT_TRANSLATE_NOOP("Source", "取得日時: %1"))
+                         .arg(facts.modified.toLocalTime().toString(
+                                 QStringLiteral("yyyy/MM/dd HH:mm:ss")));
+    return lines.join(QLatin1Char('\n'));
 }
 
 std::optional<SourceFacts> SourceTable::lookup(const QString &path) const

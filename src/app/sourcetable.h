@@ -22,6 +22,10 @@ struct SourceFacts
     QDateTime modified;
 };
 
+// The lines a window adds to a picture's tooltip for a file from today's caches: the address,
+// the site it came from and when it was fetched (the copy's time is the fetch time).
+QString sourceToolTip(const SourceFacts &facts);
+
 // The facts by working-folder file name. Verdicts come only from the table in memory, filled by
 // this run; the hidden copy beside the files is written for a look by hand and never decides
 // a verdict (a planted one must not).

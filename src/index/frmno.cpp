@@ -8,7 +8,9 @@
 #include "platform/namebytes.h"
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QHBoxLayout>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
@@ -16,6 +18,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 namespace velt {
@@ -99,6 +102,7 @@ void FrmNo::createControls()
     // Key preview: the window sees Esc and Enter whichever control has the focus.
     for (QWidget *w : std::initializer_list<QWidget *>{List1, CmdNo, CmdView, CmdOption, CmdGif})
         w->installEventFilter(this);
+    List1->viewport()->installEventFilter(this);
     setTabOrder(List1, CmdNo);
     setTabOrder(CmdNo, CmdView);
     setTabOrder(CmdView, CmdOption);
@@ -283,6 +287,22 @@ void FrmNo::keyPressEvent(QKeyEvent *event)
 
 bool FrmNo::eventFilter(QObject *watched, QEvent *event)
 {
+    // A line of a file from today's caches shows its source under the list's own tooltip;
+    // looked up when asked, so filling 30 000 lines costs nothing more.
+    if (event->type() == QEvent::ToolTip && watched == List1->viewport()) {
+        auto *help = static_cast<QHelpEvent *>(event);
+        const int row = List1->indexAt(help->pos()).row();
+        const std::optional<SourceFacts> source = row >= 0
+                ? m_state.Sources.lookup(
+                        QDir(m_state.WorkDir).filePath(m_state.ListFile.value(row + 1)))
+                : std::nullopt;
+        if (!source)
+            return QWidget::eventFilter(watched, event);
+        QToolTip::showText(help->globalPos(),
+                           List1->toolTip() + QStringLiteral("\n\n") + sourceToolTip(*source),
+                           List1->viewport());
+        return true;
+    }
     if (event->type() != QEvent::KeyPress)
         return QWidget::eventFilter(watched, event);
     auto *keyEvent = static_cast<QKeyEvent *>(event);

@@ -118,6 +118,8 @@ FrmPicture::FrmPicture(MdlVELT &state, Settings &settings, UserDialogs &dialogs,
     Picture1 = new PictureArea(this);
     Picture1->setObjectName(QStringLiteral("Picture1"));
     Picture1->setToolTip(tr("画像を隠します。"));
+    // The tooltip gains the source of a cached picture; the name stays what the area does.
+    Picture1->setAccessibleName(Picture1->toolTip());
     HScroll1 = new QScrollBar(Qt::Horizontal, this);
     HScroll1->setObjectName(QStringLiteral("HScroll1"));
     VScroll1 = new QScrollBar(Qt::Vertical, this);
@@ -205,6 +207,10 @@ bool FrmPicture::Form_Load()
     m_picture2 = std::move(loaded.image);
 
     setWindowTitle(QLatin1Char('[') + displayFileName(fn) + QLatin1Char(']'));
+    const std::optional<SourceFacts> source = m_state.Sources.lookup(fn);
+    Picture1->setToolTip(source ? tr("画像を隠します。") + QStringLiteral("\n\n")
+                                         + sourceToolTip(*source)
+                                : tr("画像を隠します。"));
     move(x(), 0);
 
     Picture1->setOrigin(QPoint(0, 0));

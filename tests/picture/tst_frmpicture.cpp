@@ -4,6 +4,7 @@
 #include "picture/picturefiles.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
@@ -202,6 +203,33 @@ private Q_SLOTS:
         QCOMPARE(child<QPushButton>("Command1")->y(), 44);
         QCOMPARE(child<QPushButton>("Command3")->geometry(), QRect(128, 44, 65, 25));
         QCOMPARE(shown(), picturefiles::pattern({16, 16}));
+    }
+
+    void sourceInTooltip_data()
+    {
+        QTest::addColumn<bool>("changed"); // the file changed since it was written from a cache
+        QTest::newRow("from today's caches") << false;
+        QTest::newRow("changed since") << true;
+    }
+
+    void sourceInTooltip()
+    {
+        QFETCH(bool, changed);
+        const QString path = writePattern({16, 16});
+        const QFileInfo info(path);
+        SourceFacts facts;
+        facts.url = QStringLiteral("https://img.example.org/a/pattern.png?x=1");
+        facts.size = info.size() + (changed ? 1 : 0);
+        facts.modified = info.lastModified();
+        m_state.Sources.insert(info.fileName(), facts);
+        open(path);
+        QVERIFY(m_loaded);
+        QWidget *picture1 = child<QWidget>("Picture1");
+        const QString tip = picture1->toolTip();
+        QVERIFY(tip.startsWith(QStringLiteral("画像を隠します。")));
+        QCOMPARE(tip.contains(facts.url), !changed);
+        QCOMPARE(tip.contains(QStringLiteral("img.example.org\n")), !changed);
+        QCOMPARE(picture1->accessibleName(), QStringLiteral("画像を隠します。"));
     }
 
     void thumbnailOwnerDisablesAlbum_data()
