@@ -70,6 +70,7 @@ QStringList values(const ReportRecord &r)
     v[2] = QLatin1String(kindName(r.kind));
     v[3] = r.format;
     v[4] = writtenText(r.address);
+    v[6] = reportTimeText(r.fetched);
     v[7] = reportTimeText(r.fileTime);
     v[11] = r.length >= 0 ? QString::number(r.length) : QString();
     v[12] = r.expectedLength >= 0 ? QString::number(r.expectedLength) : QString();
@@ -207,6 +208,8 @@ ReportRecord reportRecordFor(const QString &folder, const QString &name, ReportK
         r.format = facts->format;
         r.address = facts->url;
         r.expectedLength = facts->contentLength;
+        // A copy from today's caches is given the time its response was fetched.
+        r.fetched = facts->modified;
     }
     QFile file;
     if (!openRegularFile(path, file)) {

@@ -33,6 +33,7 @@ struct ReportRecord
     ReportKind kind = ReportKind::Picture;
     QString format;     // from the side table: "Png", "Jpeg"
     QString address;    // from the side table
+    QDateTime fetched;  // from the side table; invalid when unknown
     QDateTime fileTime; // invalid when unknown
     qint64 length = -1;
     qint64 expectedLength = -1;
