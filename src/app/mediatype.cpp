@@ -132,6 +132,10 @@ MediaFormat formatFromSignature(QByteArrayView b)
     }
     if (b.size() >= 16 && b.sliced(4, 4) == "ftyp")
         return isoFormat(b);
+    // A media segment of a fragmented MP4 stream: joined with its init segment after extraction.
+    if (b.size() >= 8
+        && (b.sliced(4, 4) == "styp" || b.sliced(4, 4) == "moof" || b.sliced(4, 4) == "sidx"))
+        return fmt("mp4");
     if (b.size() >= 18 && startsWith(b, "BM")) {
         // A BMP's info header has one of the known sizes.
         const quint32 info = quint32(bytes[14]) | quint32(bytes[15]) << 8 | quint32(bytes[16]) << 16

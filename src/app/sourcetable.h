@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QHash>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -39,6 +40,8 @@ public:
     bool isEmpty() const { return m_facts.isEmpty(); }
     qsizetype size() const { return m_facts.size(); }
     void insert(const QString &fileName, const SourceFacts &facts);
+    void remove(const QString &fileName) { m_facts.remove(fileName); }
+    QStringList fileNames() const { return m_facts.keys(); }
     // The facts of a file, only when it still has the size and time it was written with
     // (status: what fileStatus says about path now).
     std::optional<SourceFacts> lookup(const QString &path, const FileStatus &status) const;

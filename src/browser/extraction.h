@@ -15,7 +15,7 @@
 // decoding with a size limit, safe names from URLs, the end-of-format check. extractCacheFolder
 // writes each picture, movie or sound body into WorkDir through its descriptor under a name from
 // its URL (a suffix instead of overwriting), dated when it was fetched, and records its facts in
-// the side table (app/sourcetable.h).
+// the side table (app/sourcetable.h); segmentjoin.h then joins streams cached as segments.
 
 namespace velt {
 

@@ -1,5 +1,6 @@
 #include "cache/browsercollection.h"
 
+#include "browser/segmentjoin.h"
 #include "cache/collection.h"
 #include "platform/language.h"
 
@@ -59,6 +60,9 @@ void extractBrowserCaches(CollectionContext &ctx, int &stopAns, FullDiskFailures
         if (stopAns != kAnswerYes)
             ctx.host.setProgress(70 + 10 * (i + 1) / n);
     }
+    // Streams cached as many segments become one clip each before anything is listed.
+    if (stopAns != kAnswerYes)
+        joinSegmentedStreams(*state.WorkDirHandle, state.Sources);
     if (!state.Sources.isEmpty())
         state.Sources.save(*state.WorkDirHandle);
 }

@@ -1,0 +1,397 @@
+#include "browser/segmentjoin.h"
+
+#include "browser/filename.h"
+#include "platform/workdir.h"
+
+#include <QFile>
+#include <QHash>
+#include <QRegularExpression>
+#include <QUrl>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+namespace velt {
+
+namespace {
+
+// The boxes that say what a segment is lie at its start; the media data after them is copied,
+// never parsed.
+constexpr qint64 kHeadBytes = 1024 * 1024;
+// A stream of more segments than this is not one a browser fetched; the rest stays pieces.
+constexpr int kMaxSegments = 100000;
+constexpr qint64 kCopyChunk = 1024 * 1024;
+
+struct Box
+{
+    QByteArrayView type;
+    QByteArrayView body;
+};
+
+quint32 u32(QByteArrayView b, qsizetype at)
+{
+    return quint32(quint8(b[at])) << 24 | quint32(quint8(b[at + 1])) << 16
+            | quint32(quint8(b[at + 2])) << 8 | quint32(quint8(b[at + 3]));
+}
+
+quint64 u64(QByteArrayView b, qsizetype at)
+{
+    return quint64(u32(b, at)) << 32 | u32(b, at + 4);
+}
+
+// The boxes directly inside b; a box running past the end is cut to what is there (the last).
+QList<Box> boxes(QByteArrayView b)
+{
+    QList<Box> out;
+    qsizetype at = 0;
+    while (at + 8 <= b.size()) {
+        quint64 size = u32(b, at);
+        qsizetype header = 8;
+        if (size == 1) {
+            if (at + 16 > b.size())
+                break;
+            size = u64(b, at + 8);
+            header = 16;
+        } else if (size == 0) {
+            size = quint64(b.size() - at);
+        }
+        if (size < quint64(header))
+            break;
+        const qsizetype end = size > quint64(b.size() - at) ? b.size() : at + qsizetype(size);
+        out.append({b.sliced(at + 4, 4), b.sliced(at + header, end - at - header)});
+        at = end;
+    }
+    return out;
+}
+
+const Box *find(const QList<Box> &list, QByteArrayView type)
+{
+    for (const Box &box : list)
+        if (box.type == type)
+            return &box;
+    return nullptr;
+}
+
+void parseInit(const QList<Box> &top, Fragment &f)
+{
+    const Box *moov = find(top, "moov");
+    if (!moov)
+        return;
+    const QList<Box> inMoov = boxes(moov->body);
+    if (!find(inMoov, "mvex"))
+        return; // a whole MP4, not the start of a stream
+    for (const Box &trak : inMoov) {
+        if (trak.type != "trak")
+            continue;
+        const QList<Box> inTrak = boxes(trak.body);
+        const Box *tkhd = find(inTrak, "tkhd");
+        const Box *mdia = find(inTrak, "mdia");
+        if (!tkhd || tkhd->body.size() < 4)
+            continue;
+        const bool v1 = tkhd->body[0] == 1;
+        const qsizetype idAt = v1 ? 20 : 12;
+        if (tkhd->body.size() < idAt + 4)
+            continue;
+        quint32 timescale = 0;
+        if (mdia) {
+            if (const Box *mdhd = find(boxes(mdia->body), "mdhd"); mdhd && mdhd->body.size() >= 4) {
+                const qsizetype scaleAt = mdhd->body[0] == 1 ? 20 : 12;
+                if (mdhd->body.size() >= scaleAt + 4)
+                    timescale = u32(mdhd->body, scaleAt);
+            }
+        }
+        f.tracks.append(u32(tkhd->body, idAt));
+        f.timescales.append(timescale);
+    }
+    if (!f.tracks.isEmpty())
+        f.kind = Fragment::Init;
+}
+
+// The duration of one track fragment: its samples' own durations, else the default one.
+quint64 trafDuration(const QList<Box> &inTraf, quint32 defaultDuration)
+{
+    quint64 total = 0;
+    for (const Box &trun : inTraf) {
+        if (trun.type != "trun" || trun.body.size() < 8)
+            continue;
+        const quint32 flags = u32(trun.body, 0) & 0xFFFFFF;
+        const quint32 count = u32(trun.body, 4);
+        qsizetype at = 8 + ((flags & 0x1) ? 4 : 0) + ((flags & 0x4) ? 4 : 0);
+        if (!(flags & 0x100)) {
+            total += quint64(count) * defaultDuration;
+            continue;
+        }
+        const qsizetype per = 4
+                * (1 + ((flags & 0x200) ? 1 : 0) + ((flags & 0x400) ? 1 : 0)
+                   + ((flags & 0x800) ? 1 : 0));
+        // A count past the box's end is read up to the end.
+        for (quint32 i = 0; i < count && at + 4 <= trun.body.size(); ++i, at += per)
+            total += u32(trun.body, at);
+    }
+    return total;
+}
+
+void parseMedia(const QList<Box> &top, Fragment &f)
+{
+    bool first = true;
+    for (const Box &moof : top) {
+        if (moof.type != "moof")
+            continue;
+        const QList<Box> inMoof = boxes(moof.body);
+        if (const Box *mfhd = find(inMoof, "mfhd"); first && mfhd && mfhd->body.size() >= 8)
+            f.sequence = u32(mfhd->body, 4);
+        for (const Box &traf : inMoof) {
+            if (traf.type != "traf")
+                continue;
+            const QList<Box> inTraf = boxes(traf.body);
+            const Box *tfhd = find(inTraf, "tfhd");
+            if (!tfhd || tfhd->body.size() < 8)
+                continue;
+            const quint32 track = u32(tfhd->body, 4);
+            const quint32 flags = u32(tfhd->body, 0) & 0xFFFFFF;
+            qsizetype at = 8 + ((flags & 0x1) ? 8 : 0) + ((flags & 0x2) ? 4 : 0);
+            quint32 defaultDuration = 0;
+            if ((flags & 0x8) && at + 4 <= tfhd->body.size())
+                defaultDuration = u32(tfhd->body, at);
+            if (!f.tracks.contains(track))
+                f.tracks.append(track);
+            if (track != f.tracks.first())
+                continue;
+            if (const Box *tfdt = find(inTraf, "tfdt"); first && tfdt && tfdt->body.size() >= 8) {
+                const bool v1 = tfdt->body[0] == 1;
+                if (!v1 || tfdt->body.size() >= 12) {
+                    f.decodeTime = v1 ? u64(tfdt->body, 4) : u32(tfdt->body, 4);
+                    f.hasDecodeTime = true;
+                }
+            }
+            f.duration += trafDuration(inTraf, defaultDuration);
+        }
+        first = false;
+    }
+    if (!f.tracks.isEmpty())
+        f.kind = Fragment::Media;
+}
+
+// "https://cdn.example/v/720p/seg-12.m4s?t=1" -> "https://cdn.example/v/720p/"
+QString folderOf(const QString &url)
+{
+    const QUrl u(url);
+    QString path = u.path();
+    path.truncate(path.lastIndexOf(QLatin1Char('/')) + 1);
+    return u.scheme() + QLatin1String("://") + u.authority() + path;
+}
+
+// The last number in an address's last path segment: "seg-12.m4s" -> 12; -1 without one.
+qint64 numberIn(const QString &url)
+{
+    static const QRegularExpression digits(QStringLiteral("(\\d{1,15})(?!.*\\d)"));
+    const QString segment = QUrl(url).path().section(QLatin1Char('/'), -1);
+    const QRegularExpressionMatch m = digits.match(segment);
+    return m.hasMatch() ? m.captured(1).toLongLong() : -1;
+}
+
+QString procPath(const WorkFolder &folder, const QString &name)
+{
+    return QStringLiteral("/proc/self/fd/%1/").arg(folder.fd()) + name;
+}
+
+QByteArray readHead(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return file.read(kHeadBytes);
+}
+
+bool appendFile(int fd, const QString &path)
+{
+    QFile in(path);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    while (!in.atEnd()) {
+        const QByteArray chunk = in.read(kCopyChunk);
+        if (chunk.isEmpty() && in.error() != QFileDevice::NoError)
+            return false;
+        for (qsizetype done = 0; done < chunk.size();) {
+            const ssize_t n = ::write(fd, chunk.constData() + done, size_t(chunk.size() - done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return false;
+            done += n;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+Fragment parseFragment(const QByteArray &bytes)
+{
+    Fragment f;
+    const QList<Box> top = boxes(bytes);
+    if (top.isEmpty())
+        return f;
+    if (top.first().type == "ftyp")
+        parseInit(top, f);
+    else if (top.first().type == "styp" || top.first().type == "moof" || top.first().type == "sidx")
+        parseMedia(top, f);
+    return f;
+}
+
+QList<StreamPlan> planStreams(const QList<StreamPiece> &pieces)
+{
+    QList<int> inits;
+    for (int i = 0; i < pieces.size(); ++i)
+        if (pieces[i].fragment.kind == Fragment::Init)
+            inits.append(i);
+    // Media segments by the init segment and track they belong to, in the order first seen.
+    QList<std::pair<int, quint32>> keys;
+    QHash<std::pair<int, quint32>, QList<int>> streams;
+    for (int i = 0; i < pieces.size(); ++i) {
+        const Fragment &f = pieces[i].fragment;
+        if (f.kind != Fragment::Media)
+            continue;
+        QList<int> candidates;
+        for (int k : std::as_const(inits))
+            if (pieces[k].fragment.tracks.contains(f.tracks.first()))
+                candidates.append(k);
+        if (candidates.size() > 1) {
+            const QString folder = folderOf(pieces[i].url);
+            candidates.removeIf([&](int k) { return folderOf(pieces[k].url) != folder; });
+        }
+        if (candidates.size() != 1)
+            continue; // no init segment, or no telling which
+        const std::pair key{candidates.first(), f.tracks.first()};
+        if (!streams.contains(key))
+            keys.append(key);
+        streams[key].append(i);
+    }
+
+    QList<StreamPlan> plans;
+    for (const auto &key : std::as_const(keys)) {
+        QList<int> media = streams.value(key);
+        const Fragment &init = pieces[key.first].fragment;
+        const auto all = [&](auto test) {
+            return std::all_of(media.cbegin(), media.cend(),
+                               [&](int i) { return test(pieces[i].fragment); });
+        };
+        const bool timed = all([](const Fragment &f) { return f.hasDecodeTime; });
+        const bool numbered = all([](const Fragment &f) { return f.sequence > 0; });
+        std::stable_sort(media.begin(), media.end(), [&](int a, int b) {
+            const Fragment &x = pieces[a].fragment, &y = pieces[b].fragment;
+            if (timed && x.decodeTime != y.decodeTime)
+                return x.decodeTime < y.decodeTime;
+            if (numbered && x.sequence != y.sequence)
+                return x.sequence < y.sequence;
+            return numberIn(pieces[a].url) < numberIn(pieces[b].url);
+        });
+        const quint32 timescale = init.timescales.value(init.tracks.indexOf(key.second));
+
+        StreamPlan plan;
+        plan.init = pieces[key.first].name;
+        int previous = -1;
+        for (qsizetype at = 0; at < media.size(); ++at) {
+            const Fragment &f = pieces[media[at]].fragment;
+            if (previous >= 0) {
+                const Fragment &p = pieces[previous].fragment;
+                const bool repeated = timed
+                        ? f.decodeTime < p.decodeTime + qMax<quint64>(p.duration, 1)
+                        : numbered && f.sequence == p.sequence;
+                if (repeated) {
+                    ++plan.dropped; // the same piece twice, or one overlapping the one before
+                    continue;
+                }
+                // A hole of more than a tenth of a second, or a missing sequence number.
+                const bool gap = timed && p.duration > 0 && timescale > 0
+                        ? f.decodeTime > p.decodeTime + p.duration + timescale / 10
+                        : !timed && numbered && f.sequence != p.sequence + 1;
+                if (gap || plan.media.size() >= kMaxSegments) {
+                    plan.cut = gap;
+                    plan.dropped += int(media.size() - at);
+                    break;
+                }
+            }
+            plan.media.append(pieces[media[at]].name);
+            previous = media[at];
+        }
+        if (timed && timescale > 0) {
+            const Fragment &first = pieces[media.first()].fragment;
+            const Fragment &last = pieces[previous].fragment;
+            plan.seconds = double(last.decodeTime + last.duration - first.decodeTime) / timescale;
+        }
+        plans.append(plan);
+    }
+    return plans;
+}
+
+QList<JoinedClip> joinSegmentedStreams(const WorkFolder &folder, SourceTable &table)
+{
+    QList<StreamPiece> pieces;
+    for (const QString &name : table.fileNames()) {
+        const std::optional<SourceFacts> facts = table.lookup(procPath(folder, name));
+        if (!facts
+            || (facts->format != QLatin1String("Mp4") && facts->format != QLatin1String("M4v")
+                && facts->format != QLatin1String("M4a")))
+            continue;
+        const Fragment fragment = parseFragment(readHead(procPath(folder, name)));
+        if (fragment.kind != Fragment::Other)
+            pieces.append({name, facts->url, fragment});
+    }
+    QList<JoinedClip> clips;
+    QStringList joined;
+    if (pieces.isEmpty())
+        return clips;
+    for (const StreamPlan &plan : planStreams(pieces)) {
+        const SourceFacts initFacts = *table.lookup(procPath(folder, plan.init));
+        const SourceFacts firstFacts = *table.lookup(procPath(folder, plan.media.first()));
+        // Named from the stream's folder on the server: ".../720p/init.mp4" -> "720p.mp4".
+        QString base = folderOf(initFacts.url);
+        base.chop(1);
+        const QString wanted = cacheFileName(base, QStringLiteral("mp4"),
+                                             plan.init.section(QLatin1Char('.'), 0, 0));
+        QString name;
+        int fd = -1;
+        for (int n = 1; n <= 1000 && fd < 0; ++n) {
+            name = n == 1 ? wanted : suffixedName(wanted, n);
+            fd = folder.createFile(QFile::encodeName(name), 0600, WorkFolder::KeepExisting);
+            if (fd < 0 && errno != EEXIST)
+                break;
+        }
+        if (fd < 0)
+            continue;
+        bool written = appendFile(fd, procPath(folder, plan.init));
+        for (const QString &piece : plan.media)
+            written = written && appendFile(fd, procPath(folder, piece));
+        SourceFacts facts;
+        if (written) {
+            QFile out;
+            out.open(fd, QIODevice::WriteOnly, QFileDevice::DontCloseHandle);
+            out.setFileTime(firstFacts.modified, QFileDevice::FileModificationTime);
+            facts.url = initFacts.url;
+            facts.cut = plan.cut;
+            facts.format = QStringLiteral("Mp4");
+            facts.size = out.size();
+            facts.modified = out.fileTime(QFileDevice::FileModificationTime);
+        }
+        if (::close(fd) != 0 || !written) {
+            // A clip that could not be written whole: its pieces stay as they were.
+            folder.removeFile(QFile::encodeName(name));
+            continue;
+        }
+        table.insert(name, facts);
+        joined << plan.media << plan.init;
+        clips.append({name, int(plan.media.size()) + 1, plan.cut, plan.seconds});
+    }
+    // An init segment may start two tracks' streams: the pieces go once all are written.
+    joined.removeDuplicates();
+    for (const QString &piece : std::as_const(joined)) {
+        folder.removeFile(QFile::encodeName(piece));
+        table.remove(piece);
+    }
+    return clips;
+}
+
+} // namespace velt

@@ -1,0 +1,204 @@
+// Streams cached as segments: which pieces join, in which order, where a stream is cut; and a
+// stream that ffmpeg cut into segments joined back into a clip that ffprobe reads whole.
+
+#include "browser/segmentjoin.h"
+#include "platform/workdir.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace velt;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray u32(quint32 v)
+{
+    const char bytes[] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+    return QByteArray(bytes, 4);
+}
+
+QByteArray box(const char *type, const QByteArray &payload)
+{
+    return u32(quint32(8 + payload.size())) + type + payload;
+}
+
+// An init segment setting up tracks (id, timescale).
+QByteArray init(const QList<std::pair<quint32, quint32>> &tracks)
+{
+    QByteArray moov = box("mvhd", QByteArray(100, '\0'));
+    for (const auto &[id, scale] : tracks) {
+        const QByteArray tkhd =
+                box("tkhd", u32(0) + u32(0) + u32(0) + u32(id) + QByteArray(68, '\0'));
+        const QByteArray mdhd =
+                box("mdhd", u32(0) + u32(0) + u32(0) + u32(scale) + u32(0) + u32(0));
+        moov += box("trak", tkhd + box("mdia", mdhd));
+    }
+    moov += box("mvex", box("trex", u32(0) + u32(1) + QByteArray(16, '\0')));
+    return box("ftyp", "iso6" + u32(0) + "iso6") + box("moov", moov);
+}
+
+// A media segment of track: sequence, decode time, samples x duration; count overrides the
+// trun's sample count (a lie) when given.
+QByteArray media(quint32 track, quint32 sequence, quint64 time, quint32 samples, quint32 duration,
+                 quint32 count = 0)
+{
+    const QByteArray tfhd = box("tfhd", u32(0x000008) + u32(track) + u32(duration));
+    const QByteArray tfdt =
+            box("tfdt", u32(0x01000000) + u32(quint32(time >> 32)) + u32(quint32(time)));
+    const QByteArray trun = box("trun", u32(0) + u32(count ? count : samples));
+    const QByteArray moof =
+            box("moof", box("mfhd", u32(0) + u32(sequence)) + box("traf", tfhd + tfdt + trun));
+    return box("styp", "msdh" + u32(0)) + moof
+            + box("mdat", QByteArray(16, char('a' + sequence % 26)));
+}
+
+// pieces: "name@folder" with bytes; the plans written as "init: a b c" plus " cut" when a gap
+// ended the stream.
+using Pieces = QList<std::tuple<QString, QString, QByteArray>>;
+
+QStringList plansOf(const Pieces &pieces)
+{
+    QList<StreamPiece> list;
+    for (const auto &[name, folder, bytes] : pieces)
+        list.append({name, u"https://cdn.example/"_s + folder + u'/' + name, parseFragment(bytes)});
+    QStringList out;
+    for (const StreamPlan &plan : planStreams(list))
+        out << plan.init + u": "_s + plan.media.join(u' ') + (plan.cut ? u" cut"_s : QString());
+    return out;
+}
+
+} // namespace
+
+class TestSegmentJoin : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void plans_data();
+    void plans();
+    void ffmpegStreamJoinsWhole();
+};
+
+void TestSegmentJoin::plans_data()
+{
+    QTest::addColumn<Pieces>("pieces");
+    QTest::addColumn<QStringList>("expected");
+    const QByteArray v = init({{1, 1000}});
+    const auto seg = [](quint32 n) {
+        return media(1, n, quint64(n - 1) * 2000, 50, 40);
+    };
+    QTest::newRow("in order") << Pieces{{u"i.mp4"_s, u"v"_s, v},
+                                        {u"1.m4s"_s, u"v"_s, seg(1)},
+                                        {u"2.m4s"_s, u"v"_s, seg(2)},
+                                        {u"3.m4s"_s, u"v"_s, seg(3)}}
+                              << QStringList{u"i.mp4: 1.m4s 2.m4s 3.m4s"_s};
+    QTest::newRow("shuffled, by decode time not name")
+            << Pieces{{u"c.m4s"_s, u"v"_s, seg(1)},
+                      {u"a.m4s"_s, u"v"_s, seg(3)},
+                      {u"i.mp4"_s, u"v"_s, v},
+                      {u"b.m4s"_s, u"v"_s, seg(2)}}
+            << QStringList{u"i.mp4: c.m4s b.m4s a.m4s"_s};
+    QTest::newRow("a duplicate dropped") << Pieces{{u"i.mp4"_s, u"v"_s, v},
+                                                   {u"1.m4s"_s, u"v"_s, seg(1)},
+                                                   {u"1b.m4s"_s, u"v"_s, seg(1)},
+                                                   {u"2.m4s"_s, u"v"_s, seg(2)}}
+                                         << QStringList{u"i.mp4: 1.m4s 2.m4s"_s};
+    QTest::newRow("a gap cuts it short") << Pieces{{u"i.mp4"_s, u"v"_s, v},
+                                                   {u"1.m4s"_s, u"v"_s, seg(1)},
+                                                   {u"2.m4s"_s, u"v"_s, seg(2)},
+                                                   {u"4.m4s"_s, u"v"_s, seg(4)}}
+                                         << QStringList{u"i.mp4: 1.m4s 2.m4s cut"_s};
+    QTest::newRow("media without an init segment stays pieces")
+            << Pieces{{u"1.m4s"_s, u"v"_s, seg(1)}, {u"2.m4s"_s, u"v"_s, seg(2)}} << QStringList{};
+    QTest::newRow("an init segment without media stays")
+            << Pieces{{u"i.mp4"_s, u"v"_s, v}} << QStringList{};
+    QTest::newRow("segments claiming another track stay pieces")
+            << Pieces{{u"i.mp4"_s, u"v"_s, v},
+                      {u"1.m4s"_s, u"v"_s, seg(1)},
+                      {u"x.m4s"_s, u"v"_s, media(7, 2, 2000, 50, 40)}}
+            << QStringList{u"i.mp4: 1.m4s"_s};
+    QTest::newRow("two renditions of one track id, told apart by folder")
+            << Pieces{{u"i.mp4"_s, u"720p"_s, v},
+                      {u"i.mp4"_s, u"audio"_s, init({{1, 48000}})},
+                      {u"1.m4s"_s, u"720p"_s, seg(1)},
+                      {u"a1.m4s"_s, u"audio"_s, media(1, 1, 0, 47, 1024)}}
+            << QStringList{u"i.mp4: 1.m4s"_s, u"i.mp4: a1.m4s"_s};
+    QTest::newRow("a trun claiming 4 G samples is read to its end")
+            << Pieces{{u"i.mp4"_s, u"v"_s, v},
+                      {u"1.m4s"_s, u"v"_s, media(1, 1, 0, 50, 40, 0xFFFFFFFF)}}
+            << QStringList{u"i.mp4: 1.m4s"_s};
+    QTest::newRow("not fragments at all")
+            << Pieces{{u"a.mp4"_s, u"v"_s, QByteArray("\0\0\0\x08junk", 8)},
+                      {u"b.mp4"_s, u"v"_s, QByteArray()}}
+            << QStringList{};
+}
+
+void TestSegmentJoin::plans()
+{
+    QFETCH(Pieces, pieces);
+    QFETCH(QStringList, expected);
+    QCOMPARE(plansOf(pieces), expected);
+}
+
+void TestSegmentJoin::ffmpegStreamJoinsWhole()
+{
+    if (QStandardPaths::findExecutable(u"ffmpeg"_s).isEmpty()
+        || QStandardPaths::findExecutable(u"ffprobe"_s).isEmpty())
+        QSKIP("ffmpeg and ffprobe cut and measure the stream");
+    QTemporaryDir dir;
+    QProcess ffmpeg;
+    ffmpeg.setWorkingDirectory(dir.path());
+    ffmpeg.start(u"ffmpeg"_s,
+                 {u"-v"_s, u"error"_s, u"-f"_s, u"lavfi"_s, u"-i"_s,
+                  u"testsrc=duration=6:size=160x120:rate=25"_s, u"-c:v"_s, u"libx264"_s, u"-g"_s,
+                  u"25"_s, u"-f"_s, u"hls"_s, u"-hls_time"_s, u"1"_s, u"-hls_segment_type"_s,
+                  u"fmp4"_s, u"-hls_playlist_type"_s, u"vod"_s, u"s.m3u8"_s});
+    QVERIFY(ffmpeg.waitForFinished(60000));
+    QCOMPARE(ffmpeg.exitCode(), 0);
+    // As extraction leaves them: every piece with its facts, the media segments shuffled by name.
+    const std::shared_ptr<WorkFolder> folder = WorkFolder::openOther(dir.path());
+    QVERIFY(folder);
+    SourceTable table;
+    const QDateTime fetched = QDateTime::fromString(u"2026-03-04T05:06:07Z"_s, Qt::ISODate);
+    int segments = 0;
+    for (const QString &name : QDir(dir.path()).entryList({u"*.mp4"_s, u"*.m4s"_s}, QDir::Files)) {
+        const QString path = dir.filePath(name);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        file.setFileTime(fetched.addSecs(segments++), QFileDevice::FileModificationTime);
+        SourceFacts facts;
+        facts.url = u"https://cdn.example/show/720p/"_s + name;
+        facts.format = u"Mp4"_s;
+        facts.size = file.size();
+        facts.modified = file.fileTime(QFileDevice::FileModificationTime);
+        table.insert(name, facts);
+    }
+    QVERIFY(segments >= 6);
+    const QList<JoinedClip> clips = joinSegmentedStreams(*folder, table);
+    QCOMPARE(clips.size(), 1);
+    QCOMPARE(clips.first().name, u"720p.mp4"_s);
+    QCOMPARE(clips.first().pieces, segments);
+    QVERIFY(!clips.first().cut);
+    QVERIFY(qAbs(clips.first().seconds - 6.0) < 0.1);
+    // Only the clip and the playlist are left, and the table knows the clip alone.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), (QStringList{u"720p.mp4"_s, u"s.m3u8"_s}));
+    QCOMPARE(table.fileNames(), QStringList{u"720p.mp4"_s});
+    QVERIFY(table.lookup(dir.filePath(u"720p.mp4"_s)));
+
+    QProcess probe;
+    probe.start(u"ffprobe"_s,
+                {u"-v"_s, u"error"_s, u"-count_frames"_s, u"-select_streams"_s, u"v:0"_s,
+                 u"-show_entries"_s, u"stream=nb_read_frames"_s, u"-of"_s, u"csv=p=0"_s,
+                 dir.filePath(u"720p.mp4"_s)});
+    QVERIFY(probe.waitForFinished(60000));
+    QCOMPARE(probe.readAllStandardOutput().trimmed(), QByteArray("150"));
+}
+
+QTEST_GUILESS_MAIN(TestSegmentJoin)
+#include "tst_segmentjoin.moc"
