@@ -44,9 +44,10 @@ if ! dpkg-query -W -f='${Status}' chromium 2>/dev/null | grep -q "install ok ins
         || echo "chromium could not be installed: the browser-cache end-to-end test will skip"
 fi
 # The picture tests make their AVIF, HEIF and JPEG XL files with the codecs' own encoders
-# (avifenc, heif-enc, cjxl): test tools only; a case whose encoder is missing skips itself.
+# (avifenc, heif-enc, cjxl), the stream tests cut and measure streams with ffmpeg and ffprobe:
+# test tools only; a case whose tool is missing skips itself.
 codec_tools=()
-for p in libavif-bin libheif-examples libjxl-tools; do
+for p in libavif-bin libheif-examples libjxl-tools ffmpeg; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || codec_tools+=("$p")
 done
 if [ ${#codec_tools[@]} -gt 0 ]; then

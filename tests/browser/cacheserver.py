@@ -22,6 +22,8 @@ TYPES = {
     ".svg": "image/svg+xml",
     ".bmp": "image/bmp",
     ".wav": "audio/wav",
+    ".mp4": "video/mp4",
+    ".m4s": "video/iso.segment",
     ".css": "text/css",
 }
 
@@ -35,7 +37,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def do_GET(self):
         path = self.path.split("?", 1)[0].lstrip("/")
-        if "/" in path or path.startswith("."):
+        # One level of folders (a stream's segments), never a dot-segment or a hidden name.
+        if path.count("/") > 1 or any(part.startswith(".") or not part for part in path.split("/")):
             self.send_error(404)
             return
         encoded = os.path.join(self.root, path + ".gz")
