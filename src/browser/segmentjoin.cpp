@@ -18,8 +18,9 @@ namespace velt {
 namespace {
 
 // The boxes that say what a segment is lie at its start; the media data after them is copied,
-// never parsed.
-constexpr qint64 kHeadBytes = 1024 * 1024;
+// never parsed. A first look reads this much, more only when a moov or moof runs past it.
+constexpr qint64 kHeadBytes = 64 * 1024;
+constexpr qint64 kMaxHeadBytes = 16 * 1024 * 1024;
 // A stream of more segments than this is not one a browser fetched; the rest stays pieces.
 constexpr int kMaxSegments = 100000;
 constexpr qint64 kCopyChunk = 1024 * 1024;
@@ -202,28 +203,70 @@ QByteArray readHead(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return QByteArray();
-    return file.read(kHeadBytes);
+    QByteArray head = file.read(kHeadBytes);
+    // The boxes before the media data, each read whole (a cut trun would shorten the duration).
+    qint64 at = 0;
+    while (at + 8 <= head.size()) {
+        quint64 size = u32(head, at);
+        const QByteArrayView type = QByteArrayView(head).sliced(at + 4, 4);
+        if (size == 1 && at + 16 <= head.size())
+            size = u64(head, at + 8);
+        if (size < 8 || type == "mdat")
+            break;
+        const quint64 end = quint64(at) + size;
+        if (end > quint64(head.size())) {
+            if (end > quint64(kMaxHeadBytes))
+                break;
+            head += file.read(qint64(end) - head.size());
+            if (quint64(head.size()) < end)
+                break;
+        }
+        at = qint64(end);
+    }
+    return head;
 }
 
+// Appends the file at path to fd: in the kernel where it can, else through a buffer.
 bool appendFile(int fd, const QString &path)
 {
-    QFile in(path);
-    if (!in.open(QIODevice::ReadOnly))
+    const int in = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
         return false;
-    while (!in.atEnd()) {
-        const QByteArray chunk = in.read(kCopyChunk);
-        if (chunk.isEmpty() && in.error() != QFileDevice::NoError)
-            return false;
-        for (qsizetype done = 0; done < chunk.size();) {
-            const ssize_t n = ::write(fd, chunk.constData() + done, size_t(chunk.size() - done));
-            if (n < 0 && errno == EINTR)
+    bool ok = true;
+    bool kernel = true;
+    QByteArray buffer;
+    for (;;) {
+        ssize_t n = -1;
+        if (kernel) {
+            n = ::copy_file_range(in, nullptr, fd, nullptr, size_t(kCopyChunk), 0);
+            if (n < 0
+                && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP)) {
+                kernel = false;
                 continue;
-            if (n <= 0)
-                return false;
-            done += n;
+            }
+        } else {
+            buffer.resize(kCopyChunk);
+            n = ::read(in, buffer.data(), size_t(buffer.size()));
+            for (ssize_t done = 0; n > 0 && done < n;) {
+                const ssize_t w = ::write(fd, buffer.constData() + done, size_t(n - done));
+                if (w < 0 && errno == EINTR)
+                    continue;
+                if (w <= 0) {
+                    n = -1;
+                    break;
+                }
+                done += w;
+            }
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
         }
     }
-    return true;
+    ::close(in);
+    return ok;
 }
 
 } // namespace
