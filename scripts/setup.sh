@@ -16,6 +16,7 @@ packages=(
     qt6-translations-l10n qt6-qpa-plugins qt6-image-formats-plugins
     qt6-l10n-tools qt6-tools-dev qt6-tools-dev-tools
     zlib1g-dev libbrotli-dev libzstd-dev libavif-dev libheif-dev libjxl-dev
+    libavformat-dev libavcodec-dev libavutil-dev
     libwmf-dev libemf2svg-dev libexpat1-dev libjpeg62-turbo-dev libpng-dev
     fonts-ipafont-gothic fonts-noto-cjk fonts-urw-base35
     xvfb xauth xdotool imagemagick clang-format pekwm faketime

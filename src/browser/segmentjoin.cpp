@@ -1,6 +1,7 @@
 #include "browser/segmentjoin.h"
 
 #include "browser/filename.h"
+#include "browser/streammux.h"
 #include "platform/workdir.h"
 
 #include <QFile>
@@ -9,6 +10,7 @@
 #include <QUrl>
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -96,8 +98,12 @@ void parseInit(const QList<Box> &top, Fragment &f)
         if (tkhd->body.size() < idAt + 4)
             continue;
         quint32 timescale = 0;
+        QByteArray handler;
         if (mdia) {
-            if (const Box *mdhd = find(boxes(mdia->body), "mdhd"); mdhd && mdhd->body.size() >= 4) {
+            const QList<Box> inMdia = boxes(mdia->body);
+            if (const Box *hdlr = find(inMdia, "hdlr"); hdlr && hdlr->body.size() >= 12)
+                handler = hdlr->body.sliced(8, 4).toByteArray();
+            if (const Box *mdhd = find(inMdia, "mdhd"); mdhd && mdhd->body.size() >= 4) {
                 const qsizetype scaleAt = mdhd->body[0] == 1 ? 20 : 12;
                 if (mdhd->body.size() >= scaleAt + 4)
                     timescale = u32(mdhd->body, scaleAt);
@@ -105,6 +111,7 @@ void parseInit(const QList<Box> &top, Fragment &f)
         }
         f.tracks.append(u32(tkhd->body, idAt));
         f.timescales.append(timescale);
+        f.handlers.append(handler);
     }
     if (!f.tracks.isEmpty())
         f.kind = Fragment::Init;
@@ -269,6 +276,75 @@ bool appendFile(int fd, const QString &path)
     return ok;
 }
 
+struct ClipFacts
+{
+    QByteArray handler;
+    QString host;
+    SourceFacts facts;
+};
+
+// Pairs each picture-only clip with the sound-only clip that goes with it (same server,
+// fetched within two minutes, as long) and puts both into one file under the picture's name.
+void giveSound(const WorkFolder &folder, SourceTable &table, QList<JoinedClip> &clips,
+               const QList<ClipFacts> &facts)
+{
+    QList<bool> used(clips.size(), false);
+    for (qsizetype v = 0; v < clips.size(); ++v) {
+        if (facts[v].handler != "vide")
+            continue;
+        qsizetype best = -1;
+        for (qsizetype a = 0; a < clips.size(); ++a) {
+            if (used[a] || facts[a].handler != "soun" || facts[a].host != facts[v].host)
+                continue;
+            const double difference = qAbs(clips[a].seconds - clips[v].seconds);
+            if (difference > qMax(1.0, clips[v].seconds * 0.02)
+                || qAbs(facts[a].facts.modified.secsTo(facts[v].facts.modified)) > 120)
+                continue;
+            if (best < 0 || difference < qAbs(clips[best].seconds - clips[v].seconds))
+                best = a;
+        }
+        if (best < 0)
+            continue;
+        const QString temporary = clips[v].name + QStringLiteral(".velt-mux");
+        const int fd = folder.createFile(QFile::encodeName(temporary), 0600);
+        if (fd < 0)
+            continue;
+        ::close(fd);
+        QString why;
+        if (!muxVideoAndSound(procPath(folder, clips[v].name), procPath(folder, clips[best].name),
+                              procPath(folder, temporary), &why)
+            || ::renameat(folder.fd(), QFile::encodeName(temporary).constData(), folder.fd(),
+                          QFile::encodeName(clips[v].name).constData())
+                    != 0) {
+            // The two clips stay as they are, each playable on its own.
+            folder.removeFile(QFile::encodeName(temporary));
+            continue;
+        }
+        SourceFacts joined = facts[v].facts;
+        joined.cut = joined.cut || facts[best].facts.cut;
+        {
+            QFile out(procPath(folder, clips[v].name));
+            if (out.open(QIODevice::ReadWrite)) {
+                out.setFileTime(std::min(facts[v].facts.modified, facts[best].facts.modified),
+                                QFileDevice::FileModificationTime);
+                joined.size = out.size();
+                joined.modified = out.fileTime(QFileDevice::FileModificationTime);
+            }
+        }
+        table.insert(clips[v].name, joined);
+        folder.removeFile(QFile::encodeName(clips[best].name));
+        table.remove(clips[best].name);
+        clips[v].withSound = true;
+        clips[v].cut = joined.cut;
+        clips[v].pieces += clips[best].pieces;
+        used[best] = true;
+    }
+    for (qsizetype i = clips.size() - 1; i >= 0; --i) {
+        if (used[i])
+            clips.removeAt(i);
+    }
+}
+
 } // namespace
 
 Fragment parseFragment(const QByteArray &bytes)
@@ -335,6 +411,7 @@ QList<StreamPlan> planStreams(const QList<StreamPiece> &pieces)
 
         StreamPlan plan;
         plan.init = pieces[key.first].name;
+        plan.handler = init.handlers.value(init.tracks.indexOf(key.second));
         int previous = -1;
         for (qsizetype at = 0; at < media.size(); ++at) {
             const Fragment &f = pieces[media[at]].fragment;
@@ -384,6 +461,7 @@ QList<JoinedClip> joinSegmentedStreams(const WorkFolder &folder, SourceTable &ta
             pieces.append({name, facts->url, fragment});
     }
     QList<JoinedClip> clips;
+    QList<ClipFacts> clipFacts;
     QStringList joined;
     if (pieces.isEmpty())
         return clips;
@@ -412,7 +490,8 @@ QList<JoinedClip> joinSegmentedStreams(const WorkFolder &folder, SourceTable &ta
         if (written) {
             QFile out;
             out.open(fd, QIODevice::WriteOnly, QFileDevice::DontCloseHandle);
-            out.setFileTime(firstFacts.modified, QFileDevice::FileModificationTime);
+            out.setFileTime(std::min(initFacts.modified, firstFacts.modified),
+                            QFileDevice::FileModificationTime);
             facts.url = initFacts.url;
             facts.cut = plan.cut;
             facts.format = QStringLiteral("Mp4");
@@ -427,7 +506,9 @@ QList<JoinedClip> joinSegmentedStreams(const WorkFolder &folder, SourceTable &ta
         table.insert(name, facts);
         joined << plan.media << plan.init;
         clips.append({name, int(plan.media.size()) + 1, plan.cut, plan.seconds});
+        clipFacts.append({plan.handler, QUrl(initFacts.url).host(), facts});
     }
+    giveSound(folder, table, clips, clipFacts);
     // An init segment may start two tracks' streams: the pieces go once all are written.
     joined.removeDuplicates();
     for (const QString &piece : std::as_const(joined)) {

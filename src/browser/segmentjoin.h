@@ -22,6 +22,7 @@ struct Fragment
     Kind kind = Other;
     QList<quint32> tracks;      // init: the tracks it sets up; media: the tracks it carries
     QList<quint32> timescales;  // init: each track's media timescale, in the order of tracks
+    QList<QByteArray> handlers; // init: each track's handler, "vide" or "soun"
     quint64 decodeTime = 0;     // media: the first track fragment's tfdt
     bool hasDecodeTime = false; // media: a tfdt was there
     quint32 sequence = 0;       // media: mfhd's sequence number
@@ -36,6 +37,7 @@ Fragment parseFragment(const QByteArray &bytes);
 struct StreamPlan
 {
     QString init;       // file name of the init segment
+    QByteArray handler; // the track's handler: "vide", "soun"
     QStringList media;  // file names of the media segments, in decode order, up to a gap
     int dropped = 0;    // duplicates, and segments after a gap
     bool cut = false;   // a gap: segments after it are missing
@@ -61,11 +63,14 @@ struct JoinedClip
     int pieces = 0;
     bool cut = false;
     double seconds = 0;
+    bool withSound = false; // a picture-only stream given the sound stream that goes with it
 };
 
 // Joins the streams among the files of table in folder: each clip is written under a name from
-// its init segment's address, dated by its first segment's fetch time and recorded in table
-// (cut short when a gap ended it); the joined pieces are removed from folder and table.
+// its init segment's address, dated by the earliest fetch of its pieces and recorded in table
+// (cut short when a gap ended it); the joined pieces are removed from folder and table. A
+// stream of pictures only and one of sound only from the same server, fetched within two
+// minutes of each other and as long (to a second, or 2 %), become one clip with sound.
 QList<JoinedClip> joinSegmentedStreams(const WorkFolder &folder, SourceTable &table);
 
 } // namespace velt

@@ -82,6 +82,7 @@ class TestSegmentJoin : public QObject
 private Q_SLOTS:
     void plans_data();
     void plans();
+    void ffmpegStreamJoinsWhole_data();
     void ffmpegStreamJoinsWhole();
 };
 
@@ -146,58 +147,92 @@ void TestSegmentJoin::plans()
     QCOMPARE(plansOf(pieces), expected);
 }
 
+void TestSegmentJoin::ffmpegStreamJoinsWhole_data()
+{
+    QTest::addColumn<bool>("separate"); // picture and sound as two renditions
+    QTest::newRow("picture and sound in one rendition") << false;
+    QTest::newRow("picture and sound as two renditions") << true;
+}
+
 void TestSegmentJoin::ffmpegStreamJoinsWhole()
 {
+    QFETCH(bool, separate);
     if (QStandardPaths::findExecutable(u"ffmpeg"_s).isEmpty()
         || QStandardPaths::findExecutable(u"ffprobe"_s).isEmpty())
         QSKIP("ffmpeg and ffprobe cut and measure the stream");
     QTemporaryDir dir;
-    QProcess ffmpeg;
-    ffmpeg.setWorkingDirectory(dir.path());
-    ffmpeg.start(u"ffmpeg"_s,
-                 {u"-v"_s, u"error"_s, u"-f"_s, u"lavfi"_s, u"-i"_s,
-                  u"testsrc=duration=6:size=160x120:rate=25"_s, u"-c:v"_s, u"libx264"_s, u"-g"_s,
-                  u"25"_s, u"-f"_s, u"hls"_s, u"-hls_time"_s, u"1"_s, u"-hls_segment_type"_s,
-                  u"fmp4"_s, u"-hls_playlist_type"_s, u"vod"_s, u"s.m3u8"_s});
-    QVERIFY(ffmpeg.waitForFinished(60000));
-    QCOMPARE(ffmpeg.exitCode(), 0);
-    // As extraction leaves them: every piece with its facts, the media segments shuffled by name.
+    // Six seconds of pictures and sound cut into one-second fMP4 segments, the pieces named by
+    // rendition as extraction would name them apart.
+    const auto cut = [&](const QString &prefix, const QStringList &only) {
+        QProcess ffmpeg;
+        ffmpeg.setWorkingDirectory(dir.path());
+        ffmpeg.start(u"ffmpeg"_s,
+                     QStringList{u"-v"_s, u"error"_s, u"-f"_s, u"lavfi"_s, u"-i"_s,
+                                 u"testsrc=duration=6:size=160x120:rate=25"_s, u"-f"_s, u"lavfi"_s,
+                                 u"-i"_s, u"sine=duration=6"_s, u"-c:v"_s, u"libx264"_s, u"-g"_s,
+                                 u"25"_s, u"-c:a"_s, u"aac"_s}
+                             + only
+                             + QStringList{u"-f"_s, u"hls"_s, u"-hls_time"_s, u"1"_s,
+                                           u"-hls_segment_type"_s, u"fmp4"_s,
+                                           u"-hls_playlist_type"_s, u"vod"_s,
+                                           u"-hls_fmp4_init_filename"_s, prefix + u"init.mp4"_s,
+                                           u"-hls_segment_filename"_s, prefix + u"seg%d.m4s"_s,
+                                           prefix + u".m3u8"_s});
+        return ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0;
+    };
+    if (separate) {
+        QVERIFY(cut(u"v-"_s, {u"-an"_s}));
+        QVERIFY(cut(u"a-"_s, {u"-vn"_s}));
+    } else {
+        QVERIFY(cut(u"v-"_s, {}));
+    }
+    // As extraction leaves them: every piece with its facts.
     const std::shared_ptr<WorkFolder> folder = WorkFolder::openOther(dir.path());
     QVERIFY(folder);
     SourceTable table;
     const QDateTime fetched = QDateTime::fromString(u"2026-03-04T05:06:07Z"_s, Qt::ISODate);
-    int segments = 0;
+    int pieces = 0;
     for (const QString &name : QDir(dir.path()).entryList({u"*.mp4"_s, u"*.m4s"_s}, QDir::Files)) {
-        const QString path = dir.filePath(name);
-        QFile file(path);
+        QFile file(dir.filePath(name));
         QVERIFY(file.open(QIODevice::ReadWrite));
-        file.setFileTime(fetched.addSecs(segments++), QFileDevice::FileModificationTime);
+        file.setFileTime(fetched.addSecs(pieces++), QFileDevice::FileModificationTime);
         SourceFacts facts;
-        facts.url = u"https://cdn.example/show/720p/"_s + name;
+        facts.url = u"https://cdn.example/show/"_s
+                + (name.startsWith(u"v-"_s) ? u"720p/"_s : u"audio/"_s) + name.mid(2);
         facts.format = u"Mp4"_s;
         facts.size = file.size();
         facts.modified = file.fileTime(QFileDevice::FileModificationTime);
         table.insert(name, facts);
     }
-    QVERIFY(segments >= 6);
+    QVERIFY(pieces >= 7);
     const QList<JoinedClip> clips = joinSegmentedStreams(*folder, table);
     QCOMPARE(clips.size(), 1);
     QCOMPARE(clips.first().name, u"720p.mp4"_s);
-    QCOMPARE(clips.first().pieces, segments);
+    QCOMPARE(clips.first().pieces, pieces);
+    QCOMPARE(clips.first().withSound, separate);
     QVERIFY(!clips.first().cut);
     QVERIFY(qAbs(clips.first().seconds - 6.0) < 0.1);
-    // Only the clip and the playlist are left, and the table knows the clip alone.
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), (QStringList{u"720p.mp4"_s, u"s.m3u8"_s}));
+    // Only the clip is left of the pieces, and the table knows the clip alone, dated by the
+    // first piece.
+    QCOMPARE(QDir(dir.path()).entryList({u"*.mp4"_s, u"*.m4s"_s, u"*.velt-mux"_s}, QDir::Files),
+             QStringList{u"720p.mp4"_s});
     QCOMPARE(table.fileNames(), QStringList{u"720p.mp4"_s});
-    QVERIFY(table.lookup(dir.filePath(u"720p.mp4"_s)));
+    const std::optional<SourceFacts> facts = table.lookup(dir.filePath(u"720p.mp4"_s));
+    QVERIFY(facts);
+    QCOMPARE(facts->modified, fetched);
 
-    QProcess probe;
-    probe.start(u"ffprobe"_s,
-                {u"-v"_s, u"error"_s, u"-count_frames"_s, u"-select_streams"_s, u"v:0"_s,
-                 u"-show_entries"_s, u"stream=nb_read_frames"_s, u"-of"_s, u"csv=p=0"_s,
-                 dir.filePath(u"720p.mp4"_s)});
-    QVERIFY(probe.waitForFinished(60000));
-    QCOMPARE(probe.readAllStandardOutput().trimmed(), QByteArray("150"));
+    const auto probe = [&](const char *stream, const char *entry) {
+        QProcess ffprobe;
+        ffprobe.start(u"ffprobe"_s,
+                      {u"-v"_s, u"error"_s, u"-count_frames"_s, u"-select_streams"_s,
+                       QString::fromLatin1(stream), u"-show_entries"_s,
+                       u"stream="_s + QLatin1String(entry), u"-of"_s, u"csv=p=0"_s,
+                       dir.filePath(u"720p.mp4"_s)});
+        ffprobe.waitForFinished(60000);
+        return ffprobe.readAllStandardOutput().trimmed();
+    };
+    QCOMPARE(probe("v:0", "nb_read_frames"), QByteArray("150"));
+    QCOMPARE(probe("a:0", "codec_name"), QByteArray("aac"));
 }
 
 QTEST_GUILESS_MAIN(TestSegmentJoin)

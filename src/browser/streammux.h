@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+// Sites often send a clip's picture and its sound as two streams (two renditions of one
+// manifest). Once each is joined, they become one file through libavformat: packets copied as
+// they are, interleaved by time, never re-encoded.
+
+namespace velt {
+
+// Writes the first video stream of video and the first audio stream of audio into an MP4 at
+// out, which must exist (empty) and is overwritten. False with why set when either cannot be
+// read or the result cannot be written.
+bool muxVideoAndSound(const QString &video, const QString &audio, const QString &out, QString *why);
+
+} // namespace velt
