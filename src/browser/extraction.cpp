@@ -88,7 +88,9 @@ QList<std::pair<qint64, QDateTime>> pieceStamps(const CachedResponse &response)
 std::optional<std::pair<QString, int>> createUnique(const WorkFolder &folder, const QString &name,
                                                     unsigned mode, int *error)
 {
-    for (QString candidate = name;; candidate = suffixedName(name, folder.nextSuffixNumber(name))) {
+    for (;;) {
+        const qint64 n = folder.nextSuffixNumber(name);
+        const QString candidate = n == 1 ? name : suffixedName(name, n);
         const int fd =
                 folder.createFile(QFile::encodeName(candidate), mode, WorkFolder::KeepExisting);
         if (fd >= 0)

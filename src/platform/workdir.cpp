@@ -309,8 +309,8 @@ void FullDiskFailures::note(int error)
 qint64 WorkFolder::nextSuffixNumber(const QString &name) const
 {
     qint64 &next = m_nextSuffix[name];
-    if (next < 2)
-        next = 2;
+    if (next < 1)
+        next = 1;
     return next++;
 }
 

@@ -64,9 +64,9 @@ public:
     bool removeFile(const QByteArray &name) const;
     // Writes a whole small file: through a temporary name, renamed over name when complete.
     bool writeFile(const QByteArray &name, const QByteArray &content, unsigned mode) const;
-    // The next number (2, 3, ...) to try as a suffix for name when name is taken: each call
-    // gives a new one, so thousands of files of one name are placed without trying every
-    // number before theirs again.
+    // The next number to try for a file named name: 1 (the name itself) at first, then 2, 3, ...
+    // as suffixes. Each call gives a new one, so thousands of files of one name are placed
+    // without trying every name before theirs again.
     qint64 nextSuffixNumber(const QString &name) const;
 
 private:
