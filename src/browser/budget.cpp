@@ -13,7 +13,7 @@ constexpr qint64 kMiB = 1024 * 1024;
 // Pictures rarely travel compressed, and text formats shrink by a few times at most: decoded
 // output past this multiple of the caches' size is a bomb, not a picture.
 constexpr qint64 kDecodedPerCachedByte = 16;
-constexpr qint64 kMinTotalDecoded = 64 * kMiB;
+constexpr qint64 kMinTotalDecoded = 8 * kMiB;
 constexpr qint64 kBaseCollectionMs = 60000;
 constexpr qint64 kMsPerCachedMiB = 1000;
 
