@@ -47,12 +47,16 @@ void detectBelow(const QString &dir, int depth, QList<BrowserCacheFolder> &found
         detectBelow(QDir(dir).filePath(sub), depth + 1, found);
 }
 
-// Reads the body's pieces one after another into sink, which may refuse more.
+// Reads the body's pieces one after another into sink, which may refuse more, or stops when
+// budget's time for the entry has run out.
 bool readPieces(const CachedResponse &response, qint64 limit,
-                const std::function<bool(const QByteArray &)> &sink)
+                const std::function<bool(const QByteArray &)> &sink,
+                const ExtractBudget *budget = nullptr)
 {
     qint64 left = limit;
     for (const BodyPiece &piece : response.body) {
+        if (budget && budget->outOfTime())
+            return false;
         EntryFile file(piece.file);
         if (!file.isOpen())
             return false;
@@ -240,11 +244,17 @@ std::optional<ExtractedFile> extractResponse(const CachedResponse &response,
             return std::nullopt;
         }
         QByteArray encoded;
-        if (!readPieces(response, stored, [&encoded](const QByteArray &data) {
-                encoded += data;
-                return true;
-            }))
+        if (!readPieces(
+                    response, stored,
+                    [&encoded](const QByteArray &data) {
+                        encoded += data;
+                        return true;
+                    },
+                    budget)) {
+            if (budget && budget->outOfTime())
+                budget->skipForTime();
             return std::nullopt;
+        }
         DecodedBody body = decodeContent(encoded, codings, allowance,
                                          [budget] { return !budget || !budget->outOfTime(); });
         if (budget && body.status == DecodeStatus::TooLarge)
@@ -286,9 +296,16 @@ std::optional<ExtractedFile> extractResponse(const CachedResponse &response,
     if (decoded) {
         written = writeAll(fd, decoded->constData(), decoded->size(), &error);
     } else {
-        written = readPieces(response, stored, [&, fd = fd](const QByteArray &data) {
-            return writeAll(fd, data.constData(), data.size(), &error);
-        });
+        written = readPieces(
+                response, stored,
+                [&, fd = fd](const QByteArray &data) {
+                    return writeAll(fd, data.constData(), data.size(), &error);
+                },
+                limits.budget);
+        if (!written && limits.budget && limits.budget->outOfTime()) {
+            limits.budget->skipForTime();
+            error = 0; // not the disk's fault
+        }
     }
     // The browser wrote the entry meanwhile: what was read may mix two versions.
     if (!written || pieceStamps(response) != before) {
@@ -350,6 +367,7 @@ int extractCacheFolder(const BrowserCacheFolder &cache, const WorkFolder &folder
     int written = 0;
     ExtractBudget *budget = limits.budget;
     const std::unique_ptr<CacheFolderReader> reader = openCacheFolder(cache);
+    reader->setBudget(budget);
     const QStringList entries = reader->entries();
     for (qsizetype i = 0; i < entries.size(); ++i) {
         if (budget && budget->collectionOutOfTime()) {
@@ -364,13 +382,13 @@ int extractCacheFolder(const BrowserCacheFolder &cache, const WorkFolder &folder
         bool changed = true;
         for (int attempt = 0; attempt < 2 && changed; ++attempt) {
             const auto response = reader->read(entries[i]);
-            if (!response)
-                break;
             // Reading alone may take long on a damaged entry: past its time it is not decoded.
             if (budget && budget->outOfTime()) {
                 budget->skipForTime();
                 break;
             }
+            if (!response)
+                break;
             file = extractResponse(*response, folder, limits, &changed, full);
         }
         if (file) {

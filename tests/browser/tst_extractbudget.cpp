@@ -4,6 +4,7 @@
 #include "browser/budget.h"
 #include "browser/extraction.h"
 #include "browser/filename.h"
+#include "browser/simplecache.h"
 
 #include "browser/cachebodies.h"
 #include "browser/cachebuilder.h"
@@ -63,6 +64,8 @@ private Q_SLOTS:
     void sameNames();
     void budget_data();
     void budget();
+    void sparseTrap_data();
+    void sparseTrap();
 };
 
 void TestExtractBudget::longNames_data()
@@ -216,6 +219,41 @@ void TestExtractBudget::budget()
         QCOMPARE(budget.skippedForTime(), skippedForTime);
     QCOMPARE(made + budget.skipped(), entries);
     QVERIFY(bytesIn(work) <= totalDecoded);
+}
+
+void TestExtractBudget::sparseTrap_data()
+{
+    QTest::addColumn<int>("ranges");
+    QTest::addColumn<qint64>("msPerClockRead");
+    QTest::addColumn<bool>("read");
+    QTest::newRow("few ranges, slow clock") << 10 << qint64(1000) << true;
+    QTest::newRow("many ranges in time") << 3000 << qint64(0) << true;
+    QTest::newRow("many ranges past time") << 3000 << qint64(1000) << false;
+}
+
+// A sparse file of thousands of one-byte ranges is given up inside the reader once the entry's
+// time has run out, rather than read to its end first.
+void TestExtractBudget::sparseTrap()
+{
+    QFETCH(int, ranges);
+    QFETCH(qint64, msPerClockRead);
+    QFETCH(bool, read);
+    QTemporaryDir dir;
+    ChromiumEntry e;
+    e.key = "https://x.test/clip.mp4";
+    e.head = {"HTTP/1.1 206 Partial Content", "Content-Type: video/mp4",
+              "Content-Range: bytes 0-0/" + QByteArray::number(ranges)};
+    for (int i = 0; i < ranges; ++i)
+        e.ranges.append({i, QByteArray(1, 'm')});
+    const QString path0 = writeChromiumEntry(dir.path(), e);
+    qint64 now = 0;
+    ExtractBudget budget({1 << 20, 1 << 20, 500, qint64(1) << 50},
+                         [&now, msPerClockRead] { return now += msPerClockRead; });
+    budget.startEntry();
+    const auto response = readChromiumEntry(path0, &budget);
+    QCOMPARE(response.has_value(), read);
+    if (response)
+        QCOMPARE(response->bodyLength(), qint64(ranges));
 }
 
 QTEST_GUILESS_MAIN(TestExtractBudget)
