@@ -13,10 +13,11 @@
 
 // Today's browsers as sources: entry readers, one file pair per cache format behind
 // cachereader.h (every offset checked against the file), stored HTTP heads, Content-Encoding
-// decoding with a size limit, safe names from URLs, the end-of-format check. extractCacheFolder
-// writes each picture, movie or sound body into WorkDir through its descriptor under a name from
-// its URL (a suffix instead of overwriting), dated when it was fetched, and records its facts in
-// the side table (app/sourcetable.h).
+// decoding with a size limit, safe names from URLs (within 255 bytes), the end-of-format check,
+// and the collection's budget of decoded bytes and time (budget.h) that readers and decoders ask.
+// extractCacheFolder writes each picture, movie or sound body into WorkDir through its descriptor
+// under a name from its URL (a suffix instead of overwriting), dated when it was fetched, and
+// records its facts in the side table (app/sourcetable.h).
 
 namespace velt {
 
