@@ -16,6 +16,8 @@ constexpr qint64 kDecodedPerCachedByte = 16;
 constexpr qint64 kMinTotalDecoded = 8 * kMiB;
 constexpr qint64 kBaseCollectionMs = 60000;
 constexpr qint64 kMsPerCachedMiB = 1000;
+// A slow disk's pace for copying a body, in bytes a millisecond (about 10 MB/s).
+constexpr qint64 kCopyBytesPerMs = 10 * 1024;
 
 qint64 monotonicMs()
 {
@@ -54,12 +56,19 @@ ExtractBudget::ExtractBudget(const Limits &limits, Clock clock)
 void ExtractBudget::startEntry()
 {
     m_entryStart = m_clock();
+    m_entryExtraMs = 0;
+}
+
+void ExtractBudget::allowEntryBytes(qint64 bytes)
+{
+    m_entryExtraMs += std::max<qint64>(bytes, 0) / kCopyBytesPerMs;
 }
 
 bool ExtractBudget::outOfTime() const
 {
     const qint64 t = m_clock();
-    return t - m_entryStart > m_limits.entryMs || t - m_start > m_limits.collectionMs;
+    return t - m_entryStart > m_limits.entryMs + m_entryExtraMs
+            || t - m_start > m_limits.collectionMs;
 }
 
 bool ExtractBudget::collectionOutOfTime() const

@@ -38,6 +38,9 @@ public:
 
     // Marks the start of one entry for its time bound.
     void startEntry();
+    // Gives the entry begun last more time for copying bytes of body, at a slow disk's pace:
+    // a long movie is not cut off by the bound meant for traps.
+    void allowEntryBytes(qint64 bytes);
     // Whether the entry begun last, or the whole collection, ran past its time.
     bool outOfTime() const;
     bool collectionOutOfTime() const;
@@ -59,6 +62,7 @@ private:
     Clock m_clock;
     qint64 m_start = 0;
     qint64 m_entryStart = 0;
+    qint64 m_entryExtraMs = 0;
     qint64 m_decoded = 0;
     int m_skippedForSize = 0;
     int m_skippedForTime = 0;

@@ -229,6 +229,8 @@ std::optional<ExtractedFile> extractResponse(const CachedResponse &response,
         expected = *length;
     }
 
+    if (limits.budget)
+        limits.budget->allowEntryBytes(stored);
     const QByteArrayList codings = response.head.contentEncodings();
     const QList<std::pair<qint64, QDateTime>> before = pieceStamps(response);
     std::optional<QByteArray> decoded;

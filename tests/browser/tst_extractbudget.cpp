@@ -66,6 +66,8 @@ private Q_SLOTS:
     void budget();
     void sparseTrap_data();
     void sparseTrap();
+    void entryTime_data();
+    void entryTime();
 };
 
 void TestExtractBudget::longNames_data()
@@ -254,6 +256,33 @@ void TestExtractBudget::sparseTrap()
     QCOMPARE(response.has_value(), read);
     if (response)
         QCOMPARE(response->bodyLength(), qint64(ranges));
+}
+
+void TestExtractBudget::entryTime_data()
+{
+    QTest::addColumn<qint64>("bodyBytes");
+    QTest::addColumn<qint64>("elapsedMs");
+    QTest::addColumn<bool>("outOfTime");
+    const qint64 movie = 100 * 1024 * 1024;
+    QTest::newRow("trap in its time") << qint64(0) << qint64(3000) << false;
+    QTest::newRow("trap past its time") << qint64(0) << qint64(3001) << true;
+    QTest::newRow("long movie copied slowly") << movie << qint64(12000) << false;
+    QTest::newRow("long movie past its time") << movie << qint64(14000) << true;
+    QTest::newRow("collection past its time") << movie << qint64(20001) << true;
+}
+
+// A large body gets time to be copied at a slow disk's pace; the collection's bound still holds.
+void TestExtractBudget::entryTime()
+{
+    QFETCH(qint64, bodyBytes);
+    QFETCH(qint64, elapsedMs);
+    QFETCH(bool, outOfTime);
+    qint64 now = 0;
+    ExtractBudget budget({1 << 20, 1 << 20, 3000, 20000}, [&now] { return now; });
+    budget.startEntry();
+    budget.allowEntryBytes(bodyBytes);
+    now = elapsedMs;
+    QCOMPARE(budget.outOfTime(), outOfTime);
 }
 
 QTEST_GUILESS_MAIN(TestExtractBudget)
