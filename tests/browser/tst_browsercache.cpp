@@ -121,6 +121,8 @@ private Q_SLOTS:
     void findsCaches();
     void collectionWithTodaysBrowsers();
     void stopDuringExtraction();
+    void longNamesListed_data();
+    void longNamesListed();
     void skippedEntriesSaidOnce_data();
     void skippedEntriesSaidOnce();
     void checkAndExtractCommand();
@@ -786,6 +788,38 @@ void TestBrowserCache::stopDuringExtraction()
     QCOMPARE(c.host.asks, 1);
     QCOMPARE(c.state.Sources.size(), 3);
     QCOMPARE(c.state.ListCount, 3); // what was written by then is still listed
+}
+
+void TestBrowserCache::longNamesListed_data()
+{
+    QTest::addColumn<QByteArray>("segment"); // the URL's last segment, percent-encoded
+    QTest::addColumn<int>("copies");
+    QTest::newRow("84 kana") << QString(84, QChar(0x30A2)).toUtf8().toPercentEncoding() + ".png"
+                             << 2;
+    QTest::newRow("100 %FF") << QByteArray("%FF").repeated(100) + ".png" << 2;
+    QTest::newRow("300 ASCII") << QByteArray(300, 'n') + ".png" << 3;
+}
+
+// A picture whose name from its URL is longer than a file system takes is listed under a
+// shortened name, each copy under its own, and nothing is said about it.
+void TestBrowserCache::longNamesListed()
+{
+    QFETCH(QByteArray, segment);
+    QFETCH(int, copies);
+    Collection c;
+    const QByteArray p = png();
+    for (int i = 0; i < copies; ++i)
+        writeEntry(QStringLiteral("chromium"), c.cache,
+                   Served{"https://h" + QByteArray::number(i) + ".test/" + segment,
+                          ok200("image/png", p.size()), p});
+    c.state.BrowserCacheDirs = {c.cache};
+    c.run();
+    QCOMPARE(c.state.ListCount, copies);
+    QVERIFY(c.dialogs.messages.isEmpty());
+    for (const QString &name : c.state.ListFile.mid(1, copies)) {
+        QVERIFY(name.endsWith(QLatin1String(".png")));
+        QVERIFY(name.toUtf8().size() <= kMaxFileNameBytes);
+    }
 }
 
 void TestBrowserCache::skippedEntriesSaidOnce_data()
