@@ -85,6 +85,11 @@ inline void checkAndExtract(const velt::CachedResponse &response, const EntryFil
     ExtractLimits limits;
     limits.maxEncoded = 256 * 1024;
     limits.maxDecoded = 1024 * 1024;
+    // A budget smaller than the limit, on a clock that moves a step each time it is read: the
+    // run stays the same for the same input.
+    qint64 now = 0;
+    ExtractBudget budget({512 * 1024, 768 * 1024, 1000, 1000000}, [&now] { return now += 1; });
+    limits.budget = &budget;
     bool changed = true;
     const auto extracted = extractResponse(response, outputFolder(), limits, &changed);
     require(!changed); // nothing writes the entry files meanwhile
@@ -95,6 +100,7 @@ inline void checkAndExtract(const velt::CachedResponse &response, const EntryFil
     }
     require(left == QStringList{extracted->name});
     require(extracted->name.size() <= kMaxCacheNameLength);
+    require(extracted->name.toUtf8().size() <= kMaxFileNameBytes);
     require(!extracted->name.contains(QLatin1Char('/')) && !extracted->name.contains(QChar()));
 
     const QString path = QDir(outputFolder().path()).filePath(extracted->name);
@@ -106,7 +112,7 @@ inline void checkAndExtract(const velt::CachedResponse &response, const EntryFil
     if (response.head.contentEncodings().isEmpty())
         require(written == body);
     else
-        require(written.size() <= limits.maxDecoded);
+        require(written.size() <= budget.limits().bodyDecoded);
     require((out.permissions()
              & (QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup
                 | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther))

@@ -58,6 +58,11 @@ int main(int argc, char **argv)
                          "<rect width='20' height='10' fill='red'/></svg>");
     // Decodes past the targets' 1 MiB limit: a bomb.
     const QByteArray zeros(2 * 1024 * 1024, '\0');
+    // A body that decodes to 64 MiB from a few kilobytes: past any budget a small cache has.
+    const QByteArray hugeZeros(64 * 1024 * 1024, '\0');
+    // Last URL segments of 252 and 300 bytes once decoded: past what a file system takes.
+    const QByteArray kanaSegment = QString(84, QChar(0x30A2)).toUtf8().toPercentEncoding();
+    const QByteArray ffSegment = QByteArray("%FF").repeated(100);
     const auto length = [](const QByteArray &b) {
         return "Content-Length: " + QByteArray::number(b.size());
     };
@@ -107,6 +112,14 @@ int main(int argc, char **argv)
                 head("HTTP/1.1 200 OK", {"Content-Type: image/png", "Content-Encoding: gzip"}),
                 gzip(zeros))},
     };
+    firefox.append({"bytes-name-png",
+                    ff(("a,:https://h.test/" + ffSegment + ".png").constData(),
+                       head("HTTP/1.1 200 OK", {"Content-Type: image/png", length(png)}), png)});
+    firefox.append(
+            {"zstd-bomb",
+             ff("a,:https://i.test/z.png",
+                head("HTTP/1.1 200 OK", {"Content-Type: image/png", "Content-Encoding: zstd"}),
+                zstd(hugeZeros))});
     FirefoxEntry alt = ff("a,:https://f.test/m.mp4",
                           head("HTTP/1.1 200 OK", {"Content-Type: video/mp4", length(movie)}),
                           movie + "compiled");
@@ -155,6 +168,14 @@ int main(int argc, char **argv)
                 head("HTTP/1.1 200 OK", {"Content-Type: image/png", "Content-Encoding: gzip"}),
                 gzip(zeros))},
     };
+    chromium.append({"kana-name-png",
+                     cr(("https://h.test/" + kanaSegment + ".png").constData(),
+                        head("HTTP/1.1 200 OK", {"Content-Type: image/png", length(png)}), png)});
+    chromium.append(
+            {"zstd-bomb",
+             cr("https://i.test/z.png",
+                head("HTTP/1.1 200 OK", {"Content-Type: image/png", "Content-Encoding: zstd"}),
+                zstd(hugeZeros))});
     ChromiumEntry cut = cr("https://f.test/m.mp4",
                            head("HTTP/1.1 200 OK", {"Content-Type: video/mp4", length(movie)}),
                            movie.left(150));

@@ -279,6 +279,14 @@ For now, the file can only be sent.</translation>
         <source> に変更してコピーしました.</source>
         <translation>.</translation>
     </message>
+    <message>
+        <source>ファイル名を作成できなかったため、%1個のファイルを作業フォルダーにコピーできませんでした。</source>
+        <translation>%1 files could not be copied to the working folder because their names could not be created.</translation>
+    </message>
+    <message>
+        <source>展開後の大きさまたは処理時間が上限を超えたため、%1個のキャッシュ項目を読み飛ばしました。</source>
+        <translation>%1 cache entries were skipped because their decoded size or processing time passed the limit.</translation>
+    </message>
 </context>
 <context>
     <name>Report</name>

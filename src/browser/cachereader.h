@@ -1,5 +1,6 @@
 #pragma once
 
+#include "browser/budget.h"
 #include "browser/cacheentry.h"
 
 #include <QList>
@@ -44,6 +45,14 @@ public:
     virtual QStringList entries() = 0;
     // One entry; empty when it is not a complete response (damaged, half-written, gone).
     virtual std::optional<CachedResponse> read(const QString &entry) = 0;
+
+    // The budget whose entry time a reader asks in its long loops, giving up the entry when it
+    // has run out; none when null.
+    void setBudget(const ExtractBudget *budget) { m_budget = budget; }
+    const ExtractBudget *budget() const { return m_budget; }
+
+private:
+    const ExtractBudget *m_budget = nullptr;
 };
 
 class CacheFormatReader

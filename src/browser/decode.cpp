@@ -12,6 +12,8 @@ namespace {
 
 constexpr qsizetype kChunk = 64 * 1024;
 
+using InTime = std::function<bool()>;
+
 // Grows out by one chunk within the limit; false when the limit is reached.
 bool grow(QByteArray &out, qsizetype used, qint64 maxOutput)
 {
@@ -21,7 +23,7 @@ bool grow(QByteArray &out, qsizetype used, qint64 maxOutput)
     return true;
 }
 
-DecodedBody inflateBody(const QByteArray &in, bool gzip, qint64 maxOutput)
+DecodedBody inflateBody(const QByteArray &in, bool gzip, qint64 maxOutput, const InTime &inTime)
 {
     DecodedBody result;
     z_stream z{};
@@ -42,6 +44,10 @@ DecodedBody inflateBody(const QByteArray &in, bool gzip, qint64 maxOutput)
             if (used == out.size() && !grow(out, used, maxOutput)) {
                 inflateEnd(&z);
                 return {DecodeStatus::TooLarge, {}};
+            }
+            if (inTime && !inTime()) {
+                inflateEnd(&z);
+                return {DecodeStatus::TooSlow, {}};
             }
             z.next_out = reinterpret_cast<Bytef *>(out.data() + used);
             z.avail_out = uInt(out.size() - used);
@@ -73,7 +79,7 @@ DecodedBody inflateBody(const QByteArray &in, bool gzip, qint64 maxOutput)
     }
 }
 
-DecodedBody brotliBody(const QByteArray &in, qint64 maxOutput)
+DecodedBody brotliBody(const QByteArray &in, qint64 maxOutput, const InTime &inTime)
 {
     BrotliDecoderState *state = BrotliDecoderCreateInstance(nullptr, nullptr, nullptr);
     if (!state)
@@ -87,6 +93,10 @@ DecodedBody brotliBody(const QByteArray &in, qint64 maxOutput)
         if (used == out.size() && !grow(out, used, maxOutput)) {
             BrotliDecoderDestroyInstance(state);
             return {DecodeStatus::TooLarge, {}};
+        }
+        if (inTime && !inTime()) {
+            BrotliDecoderDestroyInstance(state);
+            return {DecodeStatus::TooSlow, {}};
         }
         size_t availOut = size_t(out.size() - used);
         auto *nextOut = reinterpret_cast<uint8_t *>(out.data() + used);
@@ -105,7 +115,7 @@ DecodedBody brotliBody(const QByteArray &in, qint64 maxOutput)
     }
 }
 
-DecodedBody zstdBody(const QByteArray &in, qint64 maxOutput)
+DecodedBody zstdBody(const QByteArray &in, qint64 maxOutput, const InTime &inTime)
 {
     ZSTD_DStream *stream = ZSTD_createDStream();
     if (!stream)
@@ -119,6 +129,10 @@ DecodedBody zstdBody(const QByteArray &in, qint64 maxOutput)
         if (used == out.size() && !grow(out, used, maxOutput)) {
             ZSTD_freeDStream(stream);
             return {DecodeStatus::TooLarge, {}};
+        }
+        if (inTime && !inTime()) {
+            ZSTD_freeDStream(stream);
+            return {DecodeStatus::TooSlow, {}};
         }
         ZSTD_outBuffer output{out.data() + used, size_t(out.size() - used), 0};
         rc = ZSTD_decompressStream(stream, &output, &input);
@@ -139,23 +153,24 @@ DecodedBody zstdBody(const QByteArray &in, qint64 maxOutput)
 
 } // namespace
 
-DecodedBody decodeContent(const QByteArray &body, const QByteArrayList &codings, qint64 maxOutput)
+DecodedBody decodeContent(const QByteArray &body, const QByteArrayList &codings, qint64 maxOutput,
+                          const InTime &inTime)
 {
     DecodedBody result{DecodeStatus::Complete, body};
     for (auto it = codings.crbegin(); it != codings.crend(); ++it) {
         const QByteArray &coding = *it;
         DecodedBody step;
         if (coding == "gzip" || coding == "x-gzip")
-            step = inflateBody(result.data, true, maxOutput);
+            step = inflateBody(result.data, true, maxOutput, inTime);
         else if (coding == "deflate")
-            step = inflateBody(result.data, false, maxOutput);
+            step = inflateBody(result.data, false, maxOutput, inTime);
         else if (coding == "br")
-            step = brotliBody(result.data, maxOutput);
+            step = brotliBody(result.data, maxOutput, inTime);
         else if (coding == "zstd")
-            step = zstdBody(result.data, maxOutput);
+            step = zstdBody(result.data, maxOutput, inTime);
         else
             return {DecodeStatus::Unsupported, {}};
-        if (step.status == DecodeStatus::TooLarge)
+        if (step.status == DecodeStatus::TooLarge || step.status == DecodeStatus::TooSlow)
             return step;
         // A cut or damaged inner layer makes the whole body so.
         if (step.status != DecodeStatus::Complete && result.status == DecodeStatus::Complete)

@@ -16,7 +16,6 @@ namespace velt {
 namespace {
 
 constexpr qint64 kCopyChunk = 1024 * 1024;
-constexpr int kMaxNameTries = 10000;
 constexpr int kDetectDepth = 3;
 
 // The format of the cache a folder holds, told by content. The path is made canonical, so
@@ -48,12 +47,16 @@ void detectBelow(const QString &dir, int depth, QList<BrowserCacheFolder> &found
         detectBelow(QDir(dir).filePath(sub), depth + 1, found);
 }
 
-// Reads the body's pieces one after another into sink, which may refuse more.
+// Reads the body's pieces one after another into sink, which may refuse more, or stops when
+// budget's time for the entry has run out.
 bool readPieces(const CachedResponse &response, qint64 limit,
-                const std::function<bool(const QByteArray &)> &sink)
+                const std::function<bool(const QByteArray &)> &sink,
+                const ExtractBudget *budget = nullptr)
 {
     qint64 left = limit;
     for (const BodyPiece &piece : response.body) {
+        if (budget && budget->outOfTime())
+            return false;
         EntryFile file(piece.file);
         if (!file.isOpen())
             return false;
@@ -82,12 +85,15 @@ QList<std::pair<qint64, QDateTime>> pieceStamps(const CachedResponse &response)
     return stamps;
 }
 
-// Creates a new file in folder under name, or the first free suffixed name; never replaces
-// one. The name and the open descriptor; on failure the errno in *error.
+// Creates a new file in folder under name, or a free suffixed name; never replaces one. The
+// folder hands out each suffix number once per name, so a name taken many times costs one try
+// per file, and the numbers run on until one is free. The name and the open descriptor; on
+// failure the errno in *error.
 std::optional<std::pair<QString, int>> createUnique(const WorkFolder &folder, const QString &name,
                                                     unsigned mode, int *error)
 {
-    for (int n = 1; n <= kMaxNameTries; ++n) {
+    for (;;) {
+        const qint64 n = folder.nextSuffixNumber(name);
         const QString candidate = n == 1 ? name : suffixedName(name, n);
         const int fd =
                 folder.createFile(QFile::encodeName(candidate), mode, WorkFolder::KeepExisting);
@@ -97,7 +103,6 @@ std::optional<std::pair<QString, int>> createUnique(const WorkFolder &folder, co
         if (*error != EEXIST)
             return std::nullopt; // not a name clash: the folder cannot be written
     }
-    return std::nullopt;
 }
 
 // The permission bits of the copy: the owner's of the entry the body comes from.
@@ -224,24 +229,45 @@ std::optional<ExtractedFile> extractResponse(const CachedResponse &response,
         expected = *length;
     }
 
+    if (limits.budget)
+        limits.budget->allowEntryBytes(stored);
     const QByteArrayList codings = response.head.contentEncodings();
     const QList<std::pair<qint64, QDateTime>> before = pieceStamps(response);
     std::optional<QByteArray> decoded;
     DecodeStatus decodeStatus = DecodeStatus::Complete;
     QByteArray head;
     if (!codings.isEmpty()) {
-        if (stored > limits.maxEncoded)
+        ExtractBudget *budget = limits.budget;
+        const qint64 allowance =
+                budget ? qMin(limits.maxDecoded, budget->decodedAllowance()) : limits.maxDecoded;
+        if (stored > limits.maxEncoded || allowance <= 0) {
+            if (budget)
+                budget->skipForSize();
             return std::nullopt;
+        }
         QByteArray encoded;
-        if (!readPieces(response, stored, [&encoded](const QByteArray &data) {
-                encoded += data;
-                return true;
-            }))
+        if (!readPieces(
+                    response, stored,
+                    [&encoded](const QByteArray &data) {
+                        encoded += data;
+                        return true;
+                    },
+                    budget)) {
+            if (budget && budget->outOfTime())
+                budget->skipForTime();
             return std::nullopt;
-        DecodedBody body = decodeContent(encoded, codings, limits.maxDecoded);
-        if (body.status == DecodeStatus::TooLarge || body.status == DecodeStatus::Unsupported
-            || body.data.isEmpty())
+        }
+        DecodedBody body = decodeContent(encoded, codings, allowance,
+                                         [budget] { return !budget || !budget->outOfTime(); });
+        if (budget && body.status == DecodeStatus::TooLarge)
+            budget->skipForSize();
+        if (budget && body.status == DecodeStatus::TooSlow)
+            budget->skipForTime();
+        if (body.status == DecodeStatus::TooLarge || body.status == DecodeStatus::TooSlow
+            || body.status == DecodeStatus::Unsupported || body.data.isEmpty())
             return std::nullopt;
+        if (budget)
+            budget->spendDecoded(body.data.size());
         decodeStatus = body.status;
         decoded = std::move(body.data);
         head = decoded->left(kSignatureBytes);
@@ -272,9 +298,16 @@ std::optional<ExtractedFile> extractResponse(const CachedResponse &response,
     if (decoded) {
         written = writeAll(fd, decoded->constData(), decoded->size(), &error);
     } else {
-        written = readPieces(response, stored, [&, fd = fd](const QByteArray &data) {
-            return writeAll(fd, data.constData(), data.size(), &error);
-        });
+        written = readPieces(
+                response, stored,
+                [&, fd = fd](const QByteArray &data) {
+                    return writeAll(fd, data.constData(), data.size(), &error);
+                },
+                limits.budget);
+        if (!written && limits.budget && limits.budget->outOfTime()) {
+            limits.budget->skipForTime();
+            error = 0; // not the disk's fault
+        }
     }
     // The browser wrote the entry meanwhile: what was read may mix two versions.
     if (!written || pieceStamps(response) != before) {
@@ -334,13 +367,28 @@ int extractCacheFolder(const BrowserCacheFolder &cache, const WorkFolder &folder
                        const ExtractLimits &limits, FullDiskFailures *full)
 {
     int written = 0;
+    ExtractBudget *budget = limits.budget;
     const std::unique_ptr<CacheFolderReader> reader = openCacheFolder(cache);
-    for (const QString &entry : reader->entries()) {
+    reader->setBudget(budget);
+    const QStringList entries = reader->entries();
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        if (budget && budget->collectionOutOfTime()) {
+            for (; i < entries.size(); ++i)
+                budget->skipForTime();
+            break;
+        }
+        if (budget)
+            budget->startEntry();
         std::optional<ExtractedFile> file;
         // An entry that changed while it was read is read once more, then left.
         bool changed = true;
         for (int attempt = 0; attempt < 2 && changed; ++attempt) {
-            const auto response = reader->read(entry);
+            const auto response = reader->read(entries[i]);
+            // Reading alone may take long on a damaged entry: past its time it is not decoded.
+            if (budget && budget->outOfTime()) {
+                budget->skipForTime();
+                break;
+            }
             if (!response)
                 break;
             file = extractResponse(*response, folder, limits, &changed, full);

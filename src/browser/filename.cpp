@@ -71,6 +71,29 @@ QString leftWhole(const QString &text, qsizetype n)
     return text.left(n);
 }
 
+// The longest start of text whose UTF-8 takes at most n bytes, never half a character.
+QString leftBytes(const QString &text, qsizetype n)
+{
+    qsizetype bytes = 0;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        const bool pair =
+                text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        const char16_t c = text[i].unicode();
+        const qsizetype width = pair ? 4 : c < 0x80 ? 1 : c < 0x800 ? 2 : 3;
+        if (bytes + width > n)
+            break;
+        bytes += width;
+        i += pair ? 2 : 1;
+    }
+    return text.left(i);
+}
+
+qsizetype utf8Size(const QString &text)
+{
+    return text.toUtf8().size();
+}
+
 } // namespace
 
 QString cacheFileName(const QString &url, const QString &extension, const QString &entryHash)
@@ -81,6 +104,7 @@ QString cacheFileName(const QString &url, const QString &extension, const QStrin
     if (const qsizetype dot = stem.lastIndexOf(QLatin1Char('.')); dot > 0)
         stem.truncate(dot);
     stem = leftWhole(stem, kMaxCacheNameLength - 1 - extension.size());
+    stem = leftBytes(stem, kMaxFileNameBytes - 1 - utf8Size(extension));
     while (!stem.isEmpty() && (stem.back() == u'.' || stem.back() == u' '))
         stem.chop(1);
     if (stem.isEmpty())
@@ -90,12 +114,14 @@ QString cacheFileName(const QString &url, const QString &extension, const QStrin
     return stem + QLatin1Char('.') + extension;
 }
 
-QString suffixedName(const QString &name, int n)
+QString suffixedName(const QString &name, qint64 n)
 {
     const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    const QString stem = dot > 0 ? name.left(dot) : name;
     const QString ext = dot > 0 ? name.mid(dot) : QString();
-    return stem + QLatin1Char('_') + QString::number(n) + ext;
+    const QString suffix = QLatin1Char('_') + QString::number(n) + ext;
+    const QString stem =
+            leftBytes(dot > 0 ? name.left(dot) : name, kMaxFileNameBytes - utf8Size(suffix));
+    return stem + suffix;
 }
 
 } // namespace velt

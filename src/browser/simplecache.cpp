@@ -44,8 +44,10 @@ struct SparseRange
 };
 
 // The ranges of a "_s" file whose header names the same key. A range whose data runs past the
-// end (still being written) and everything after it are left out.
-QList<SparseRange> readSparseRanges(const QString &path, const QByteArray &key)
+// end (still being written) and everything after it are left out. Empty in timedOut when the
+// budget's time ran out: a file of a million tiny ranges is a trap, not a movie.
+QList<SparseRange> readSparseRanges(const QString &path, const QByteArray &key,
+                                    const ExtractBudget *budget, bool *timedOut)
 {
     QList<SparseRange> ranges;
     EntryFile file(path);
@@ -69,6 +71,10 @@ QList<SparseRange> readSparseRanges(const QString &path, const QByteArray &key)
         if (length > 0)
             ranges.append({qint64(offset), qint64(length), dataAt});
         at = dataAt + qint64(length);
+        if (budget && ranges.size() % 1024 == 1023 && budget->outOfTime()) {
+            *timedOut = true;
+            return {};
+        }
     }
     return ranges;
 }
@@ -88,7 +94,7 @@ public:
     }
     std::optional<CachedResponse> read(const QString &entry) override
     {
-        return readChromiumEntry(entry);
+        return readChromiumEntry(entry, budget());
     }
 
 private:
@@ -122,7 +128,7 @@ const CacheFormatReader &simpleCacheReader()
     return reader;
 }
 
-std::optional<CachedResponse> readChromiumEntry(const QString &path0)
+std::optional<CachedResponse> readChromiumEntry(const QString &path0, const ExtractBudget *budget)
 {
     EntryFile file(path0);
     if (!file.isOpen())
@@ -163,8 +169,12 @@ std::optional<CachedResponse> readChromiumEntry(const QString &path0)
 
     // Media fetched by ranges: the bytes lie in the sparse file, the head says 206.
     const QString pathS = path0.left(path0.size() - 2) + QStringLiteral("_s");
-    QList<SparseRange> ranges =
-            QFileInfo(pathS).isFile() ? readSparseRanges(pathS, *key) : QList<SparseRange>();
+    bool timedOut = false;
+    QList<SparseRange> ranges = QFileInfo(pathS).isFile()
+            ? readSparseRanges(pathS, *key, budget, &timedOut)
+            : QList<SparseRange>();
+    if (timedOut)
+        return std::nullopt;
     if (!ranges.isEmpty()) {
         std::sort(ranges.begin(), ranges.end(),
                   [](const SparseRange &a, const SparseRange &b) { return a.offset < b.offset; });

@@ -9,7 +9,8 @@ const CacheFormatReader &simpleCacheReader();
 
 // Reads a Chromium Simple Cache entry from its "_0" file (header, key, body stream, EOF
 // record, response info, EOF record) and, where present, its "_s" file of sparse ranges.
-// Empty when the files are not a complete entry.
-std::optional<CachedResponse> readChromiumEntry(const QString &path0);
+// Empty when the files are not a complete entry, or when budget's time for the entry ran out.
+std::optional<CachedResponse> readChromiumEntry(const QString &path0,
+                                                const ExtractBudget *budget = nullptr);
 
 } // namespace velt

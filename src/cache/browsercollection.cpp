@@ -5,6 +5,9 @@
 #include "platform/language.h"
 
 #include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QStorageInfo>
 
 namespace velt {
 
@@ -31,16 +34,35 @@ QList<BrowserCacheFolder> browserCachesFor(const MdlVELT &state)
     return caches;
 }
 
-void extractBrowserCaches(CollectionContext &ctx, int &stopAns, FullDiskFailures &full)
+qint64 cachesSize(const QList<BrowserCacheFolder> &caches)
+{
+    qint64 total = 0;
+    for (const BrowserCacheFolder &cache : caches) {
+        QDirIterator it(cache.path, QDir::Files | QDir::Hidden | QDir::NoSymLinks);
+        while (it.hasNext()) {
+            it.next();
+            total += it.fileInfo().size();
+        }
+    }
+    return total;
+}
+
+int extractBrowserCaches(CollectionContext &ctx, int &stopAns, FullDiskFailures &full)
 {
     MdlVELT &state = ctx.state;
     state.Sources.clear();
     const QList<BrowserCacheFolder> caches = browserCachesFor(state);
     if (caches.isEmpty())
-        return;
+        return 0;
     ctx.ext.addTodaysTypes();
     if (stopAns == kAnswerYes)
-        return;
+        return 0;
+    const QStorageInfo disk(state.WorkDirHandle->path());
+    ExtractBudget budget(ExtractBudget::limitsFor(cachesSize(caches),
+                                                  disk.isValid() ? disk.bytesAvailable() : -1),
+                         ctx.clock);
+    ExtractLimits limits;
+    limits.budget = &budget;
     ctx.host.setLoadLabel(messageText(kLabelSearchingBrowsers));
     ctx.host.yield();
     const int n = int(caches.size());
@@ -56,7 +78,7 @@ void extractBrowserCaches(CollectionContext &ctx, int &stopAns, FullDiskFailures
                         stopAns = ctx.host.AskStop();
                     return stopAns != kAnswerYes;
                 },
-                {}, &full);
+                limits, &full);
         if (stopAns != kAnswerYes)
             ctx.host.setProgress(70 + 10 * (i + 1) / n);
     }
@@ -65,6 +87,7 @@ void extractBrowserCaches(CollectionContext &ctx, int &stopAns, FullDiskFailures
         joinSegmentedStreams(*state.WorkDirHandle, state.Sources);
     if (!state.Sources.isEmpty())
         state.Sources.save(*state.WorkDirHandle);
+    return budget.skipped();
 }
 
 } // namespace velt

@@ -16,7 +16,13 @@ QList<BrowserCacheFolder> browserCachesFor(const MdlVELT &state);
 // today's browsers' caches into WorkDir, records them in state.Sources (and beside them), and
 // teaches the media-type table today's types. Yields between entries and asks about a pending
 // stop as the other copies do. Does nothing at all when there is no such cache. Writes that
-// fail for lack of space are noted in full.
-void extractBrowserCaches(CollectionContext &ctx, int &stopAns, FullDiskFailures &full);
+// fail for lack of space are noted in full. Decoded bytes and time are bounded relative to the
+// caches' size and the free space (ExtractBudget); returns how many entries went past the
+// bounds and were skipped.
+int extractBrowserCaches(CollectionContext &ctx, int &stopAns, FullDiskFailures &full);
+
+// The bytes of the plain files directly in each cache folder (every format keeps its entries
+// there).
+qint64 cachesSize(const QList<BrowserCacheFolder> &caches);
 
 } // namespace velt

@@ -45,6 +45,13 @@ const char *const kMsgOverQuota = QT_TRANSLATE_NOOP(
         "ディスクの使用量の制限を超えたため、%1個のファイルを作業フォルダーにコピーできません"
         "でした。\r\n"
         "不要なファイルを削除してから、再度VELTを起動して下さい。");
+const char *const kMsgNamesRefused =
+        QT_TRANSLATE_NOOP("Messages",
+                          "ファイル名を作成できなかったため、%"
+                          "1個のファイルを作業フォルダーにコピーできませんでした。");
+const char *const kMsgOverBudget = QT_TRANSLATE_NOOP(
+        "Messages",
+        "展開後の大きさまたは処理時間が上限を超えたため、%1個のキャッシュ項目を読み飛ばしました。");
 
 namespace {
 
@@ -360,7 +367,7 @@ CacheLocation GetICPath(CollectionContext &ctx)
         }
     }
     FullDiskFailures full = copies.finish().full;
-    extractBrowserCaches(ctx, stopAns, full);
+    const int overBudget = extractBrowserCaches(ctx, stopAns, full);
 
     host.setLoadLabel(messageText(kLabelOrganizing));
     host.setProgress(80);
@@ -379,11 +386,17 @@ CacheLocation GetICPath(CollectionContext &ctx)
         ctx.dialogs.messageBox(QString::fromUtf8(full.noSpace > 0 ? kMsgDiskFull : kMsgOverQuota)
                                        .arg(full.count()),
                                MsgIcon::Exclamation, MsgButtons::Ok);
+    if (full.badName > 0)
+        ctx.dialogs.messageBox(messageText(kMsgNamesRefused).arg(full.badName),
+                               MsgIcon::Exclamation, MsgButtons::Ok);
+    if (overBudget > 0)
+        ctx.dialogs.messageBox(messageText(kMsgOverBudget).arg(overBudget), MsgIcon::Exclamation,
+                               MsgButtons::Ok);
     if (state.ListCount >= kListLimit)
         ctx.dialogs.messageBox(messageText(kMsgListLimit), MsgIcon::Exclamation, MsgButtons::Ok);
     if (state.ListCount + state.GifCount == 0) {
-        // When copies failed for lack of space, "nothing in the cache" would not be true.
-        if (full.count() == 0)
+        // When copies failed or entries were skipped, "nothing in the cache" would not be true.
+        if (full.count() == 0 && full.badName == 0 && overBudget == 0)
             ctx.dialogs.messageBox(messageText(kMsgNothingFound), MsgIcon::Information,
                                    MsgButtons::Ok);
         host.disableNavigation();

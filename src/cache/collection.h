@@ -3,6 +3,7 @@
 #include "app/loadprogress.h"
 #include "app/mdlvelt.h"
 #include "app/settings.h"
+#include "browser/budget.h"
 #include "cache/locate.h"
 #include "cache/plannedcopy.h"
 #include "cache/registrysource.h"
@@ -72,6 +73,8 @@ struct CollectionContext
     int copyThreads = 0;
     // Copies one file; empty means copyFileInto. Tests put failures in here.
     CopyFunction copyFile = {};
+    // The clock of the browser caches' time budget; empty means the system's monotonic one.
+    ExtractBudget::Clock clock = {};
 };
 
 // The texts the collection shows.
@@ -82,6 +85,8 @@ extern const char *const kMsgNothingFound;
 extern const char *const kMsgWorkFolderUnusable;
 extern const char *const kMsgDiskFull;
 extern const char *const kMsgOverQuota;
+extern const char *const kMsgNamesRefused;
+extern const char *const kMsgOverBudget;
 
 // At most this many Internet Explorer cache sub-folders are scanned.
 inline constexpr int kMaxCacheFolders = 21;

@@ -302,6 +302,16 @@ void FullDiskFailures::note(int error)
 #endif
     if (error == ENOSPC)
         ++noSpace;
+    if (error == ENAMETOOLONG || error == EILSEQ)
+        ++badName;
+}
+
+qint64 WorkFolder::nextSuffixNumber(const QString &name) const
+{
+    qint64 &next = m_nextSuffix[name];
+    if (next < 1)
+        next = 1;
+    return next++;
 }
 
 bool writeAll(int fd, const char *data, qint64 size, int *error)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 
 #include <memory>
@@ -63,12 +64,17 @@ public:
     bool removeFile(const QByteArray &name) const;
     // Writes a whole small file: through a temporary name, renamed over name when complete.
     bool writeFile(const QByteArray &name, const QByteArray &content, unsigned mode) const;
+    // The next number to try for a file named name: 1 (the name itself) at first, then 2, 3, ...
+    // as suffixes. Each call gives a new one, so thousands of files of one name are placed
+    // without trying every name before theirs again.
+    qint64 nextSuffixNumber(const QString &name) const;
 
 private:
     WorkFolder(const QString &path, int fd) : m_path(path), m_fd(fd) { }
     static std::shared_ptr<WorkFolder> openFolder(const QString &workDir, bool create);
     QString m_path;
     int m_fd = -1;
+    mutable QHash<QString, qint64> m_nextSuffix;
 };
 
 // Deletes the files of workDir as WorkFolder::empty does, after opening it once; refuses,
@@ -82,7 +88,8 @@ struct FullDiskFailures
 {
     int noSpace = 0;   // ENOSPC
     int overQuota = 0; // EDQUOT
-    // Counts error when it is one of the two.
+    int badName = 0;   // ENAMETOOLONG, EILSEQ: a name the file system refused
+    // Counts error when it is one of the three.
     void note(int error);
     int count() const { return noSpace + overQuota; }
 };

@@ -12,6 +12,7 @@
 #include "cli/extractcommand.h"
 #include "picture/imagecheck.h"
 #include "picture/pictureloader.h"
+#include "platform/language.h"
 #include "platform/printable.h"
 
 #include "browser/cachebodies.h"
@@ -120,6 +121,10 @@ private Q_SLOTS:
     void findsCaches();
     void collectionWithTodaysBrowsers();
     void stopDuringExtraction();
+    void longNamesListed_data();
+    void longNamesListed();
+    void skippedEntriesSaidOnce_data();
+    void skippedEntriesSaidOnce();
     void checkAndExtractCommand();
     void svgSafety_data();
     void svgSafety();
@@ -708,6 +713,7 @@ struct Collection
     DriveMap drives;
     ExtTable ext = ExtTable::standard();
     QString cache;
+    ExtractBudget::Clock clock;
 
     Collection()
     {
@@ -723,6 +729,7 @@ struct Collection
     {
         CollectionContext ctx{state,  settings, ext,  registry,
                               drives, dialogs,  host, QDate(2026, 12, 7)};
+        ctx.clock = clock;
         GetICPath(ctx);
     }
 };
@@ -781,6 +788,81 @@ void TestBrowserCache::stopDuringExtraction()
     QCOMPARE(c.host.asks, 1);
     QCOMPARE(c.state.Sources.size(), 3);
     QCOMPARE(c.state.ListCount, 3); // what was written by then is still listed
+}
+
+void TestBrowserCache::longNamesListed_data()
+{
+    QTest::addColumn<QByteArray>("segment"); // the URL's last segment, percent-encoded
+    QTest::addColumn<int>("copies");
+    QTest::newRow("84 kana") << QString(84, QChar(0x30A2)).toUtf8().toPercentEncoding() + ".png"
+                             << 2;
+    QTest::newRow("100 %FF") << QByteArray("%FF").repeated(100) + ".png" << 2;
+    QTest::newRow("300 ASCII") << QByteArray(300, 'n') + ".png" << 3;
+}
+
+// A picture whose name from its URL is longer than a file system takes is listed under a
+// shortened name, each copy under its own, and nothing is said about it.
+void TestBrowserCache::longNamesListed()
+{
+    QFETCH(QByteArray, segment);
+    QFETCH(int, copies);
+    Collection c;
+    const QByteArray p = png();
+    for (int i = 0; i < copies; ++i)
+        writeEntry(QStringLiteral("chromium"), c.cache,
+                   Served{"https://h" + QByteArray::number(i) + ".test/" + segment,
+                          ok200("image/png", p.size()), p});
+    c.state.BrowserCacheDirs = {c.cache};
+    c.run();
+    QCOMPARE(c.state.ListCount, copies);
+    QVERIFY(c.dialogs.messages.isEmpty());
+    for (const QString &name : c.state.ListFile.mid(1, copies)) {
+        QVERIFY(name.endsWith(QLatin1String(".png")));
+        QVERIFY(name.toUtf8().size() <= kMaxFileNameBytes);
+    }
+}
+
+void TestBrowserCache::skippedEntriesSaidOnce_data()
+{
+    QTest::addColumn<int>("bombs");             // bodies decoding past what a small cache may
+    QTest::addColumn<qint64>("msPerClockRead"); // 0: the clock stands
+    QTest::addColumn<int>("skipped");
+    QTest::addColumn<int>("listed");
+    QTest::newRow("bombs past the decoded budget") << 2 << qint64(0) << 2 << 1;
+    QTest::newRow("every entry past its time") << 1 << qint64(10000) << 2 << 0;
+}
+
+// Entries skipped for the budget are said in one message with their number, and the collection
+// does not claim the cache held nothing.
+void TestBrowserCache::skippedEntriesSaidOnce()
+{
+    QFETCH(int, bombs);
+    QFETCH(qint64, msPerClockRead);
+    QFETCH(int, skipped);
+    QFETCH(int, listed);
+    Collection c;
+    const QByteArray p = png();
+    writeEntry(QStringLiteral("chromium"), c.cache,
+               Served{"https://x.test/photo.png", ok200("image/png", p.size()), p});
+    QByteArray plain = p.left(16);
+    plain.append(QByteArray(9 * 1024 * 1024, '\0'));
+    const QByteArray bomb = gzip(plain);
+    for (int i = 0; i < bombs; ++i)
+        writeEntry(QStringLiteral("chromium"), c.cache,
+                   Served{"https://x.test/b" + QByteArray::number(i) + ".png",
+                          {"HTTP/1.1 200 OK", "Content-Type: image/png", "Content-Encoding: gzip"},
+                          bomb});
+    c.state.BrowserCacheDirs = {c.cache};
+    qint64 now = 0;
+    c.clock = [&now, msPerClockRead] {
+        return now += msPerClockRead;
+    };
+    c.run();
+    QCOMPARE(c.state.ListCount, listed);
+    QStringList texts;
+    for (const auto &message : std::as_const(c.dialogs.messages))
+        texts << message.text;
+    QCOMPARE(texts, QStringList{messageText(kMsgOverBudget).arg(skipped)});
 }
 
 void TestBrowserCache::checkAndExtractCommand()
