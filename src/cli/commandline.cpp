@@ -3,6 +3,7 @@
 #include "app/frmsplash.h"
 #include "app/mdlvelt.h"
 #include "app/settings.h"
+#include "browser/cachefinder.h"
 #include "browser/extraction.h"
 #include "cache/collection.h"
 #include "cache/demo.h"
