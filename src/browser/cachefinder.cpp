@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <functional>
 
 namespace velt {
@@ -40,6 +41,149 @@ void detectBelow(const QString &dir, int depth, QList<BrowserCacheFolder> &found
         detectBelow(QDir(dir).filePath(sub), depth + 1, found);
 }
 
+bool isFolder(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.isDir() && !info.isSymLink();
+}
+
+// Folders below dir, links left out, sorted.
+QStringList subfoldersOf(const QString &dir)
+{
+    QStringList names = QDir(dir).entryList(QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden
+                                            | QDir::NoSymLinks);
+    names.sort();
+    return names;
+}
+
+// A Chromium profile folder's name; other folders holding a cache are applications.
+bool isChromiumProfileName(const QString &name)
+{
+    return name == QLatin1String("Default") || name == QLatin1String("Guest Profile")
+            || name == QLatin1String("System Profile")
+            || name.startsWith(QLatin1String("Profile "));
+}
+
+// Folder levels that name neither an application nor a profile.
+bool isPlainLevel(const QString &name)
+{
+    return name == QLatin1String("User Data") || name == QLatin1String("Profiles");
+}
+
+class HomeWalker
+{
+public:
+    HomeWalker(const SearchBounds &bounds, HomeSearch &result) : m_bounds(bounds), m_result(result)
+    {
+    }
+
+    // Looks at root and the folders below it, down to depth levels; names are taken from the
+    // path below root, or given as application.
+    void walk(const QString &root, int depth, const QString &application = {},
+              bool dotFoldersOnly = false)
+    {
+        walkFolder(root, QStringList(), depth, application, dotFoldersOnly);
+    }
+
+private:
+    bool visit()
+    {
+        if (m_result.foldersVisited >= m_bounds.maxFolders) {
+            m_result.stoppedAtBound = true;
+            return false;
+        }
+        ++m_result.foldersVisited;
+        return true;
+    }
+
+    void walkFolder(const QString &dir, const QStringList &below, int depth,
+                    const QString &application, bool dotFoldersOnly)
+    {
+        if (!visit())
+            return;
+        if (!below.isEmpty() && lookAt(dir, below, application))
+            return; // a profile or an application's own folder: nothing deeper is a cache
+        if (depth <= 0)
+            return;
+        for (const QString &name : subfoldersOf(dir)) {
+            // Home itself: only its dot-folders, less the homes searched on their own.
+            if (dotFoldersOnly
+                && (!name.startsWith(QLatin1Char('.')) || name == QLatin1String(".cache")
+                    || name == QLatin1String(".config") || name == QLatin1String(".var")
+                    || name == QLatin1String(".local")))
+                continue;
+            if (m_result.stoppedAtBound)
+                return;
+            walkFolder(dir + QLatin1Char('/') + name, below + QStringList{name}, depth - 1,
+                       application, false);
+        }
+    }
+
+    // The caches kept in dir itself; true when it holds one.
+    bool lookAt(const QString &dir, const QStringList &below, const QString &application)
+    {
+        bool any = false;
+        const QString chromium = dir + QStringLiteral("/Cache/Cache_Data");
+        if (isFolder(chromium))
+            any |= probe(chromium, false, below, application, {});
+        else if (isFolder(dir + QStringLiteral("/Cache")))
+            any |= probe(dir + QStringLiteral("/Cache"), false, below, application, {});
+        const QString firefox = dir + QStringLiteral("/cache2/entries");
+        if (isFolder(firefox))
+            any |= probe(firefox, true, below, application, {});
+        const QString partitions = dir + QStringLiteral("/Partitions");
+        if (isFolder(partitions)) {
+            for (const QString &name : subfoldersOf(partitions)) {
+                if (!visit())
+                    break;
+                const QString data =
+                        partitions + QLatin1Char('/') + name + QStringLiteral("/Cache/Cache_Data");
+                if (isFolder(data))
+                    any |= probe(data, false, below, application, name);
+            }
+        }
+        return any;
+    }
+
+    bool probe(const QString &folder, bool firefox, const QStringList &below,
+               const QString &application, const QString &partition)
+    {
+        m_result.probed << folder;
+        const auto cache = cacheIn(folder);
+        if (!cache || isChromiumFormat(cache->format) == firefox)
+            return false;
+        for (const FoundCache &known : std::as_const(m_result.caches)) {
+            if (known.cache == *cache)
+                return true;
+        }
+        FoundCache found{*cache, {}, {}};
+        QStringList names;
+        for (const QString &name : below) {
+            if (!isPlainLevel(name))
+                names << name;
+        }
+        // A Firefox cache is always a profile's; a Chromium one when the folder is named so.
+        if (!names.isEmpty() && (firefox || isChromiumProfileName(names.last())))
+            found.profile = names.takeLast();
+        if (!partition.isEmpty())
+            found.profile = found.profile.isEmpty() ? partition
+                                                    : found.profile + QLatin1Char('/') + partition;
+        if (!application.isEmpty())
+            names.prepend(application);
+        found.application = names.join(QLatin1Char('/'));
+        m_result.caches << found;
+        return true;
+    }
+
+    const SearchBounds &m_bounds;
+    HomeSearch &m_result;
+};
+
+QString xdgOr(const QString &xdg, const QString &fallback)
+{
+    return !xdg.isEmpty() && QDir::isAbsolutePath(xdg) ? xdg : fallback;
+}
+
 } // namespace
 
 QList<BrowserCacheFolder> detectBrowserCaches(const QString &dir)
@@ -51,7 +195,8 @@ QList<BrowserCacheFolder> detectBrowserCaches(const QString &dir)
     return found;
 }
 
-QList<BrowserCacheFolder> findDesktopBrowserCaches(const QString &home, const QString &xdgCacheHome)
+QList<BrowserCacheFolder> findDesktopBrowserCaches(const QString &home, const QString &xdgCacheHome,
+                                                   const QString &xdgConfigHome)
 {
     QList<BrowserCacheFolder> found;
     if (home.isEmpty())
@@ -126,6 +271,81 @@ QList<BrowserCacheFolder> findDesktopBrowserCaches(const QString &home, const QS
     for (const QString &root : std::as_const(chromiumRoots)) {
         tryCache(root);
         eachProfile(root, tryCache);
+    }
+    for (const FoundCache &cache : searchHome(home, LinuxHome, xdgConfigHome, xdgCacheHome).caches)
+        add(cache.cache);
+    return found;
+}
+
+HomeSearch searchHome(const QString &home, int layouts, const QString &xdgConfigHome,
+                      const QString &xdgCacheHome, const SearchBounds &bounds)
+{
+    HomeSearch result;
+    if (home.isEmpty() || !isFolder(home))
+        return result;
+    HomeWalker walker(bounds, result);
+    const int depth = bounds.maxDepth;
+    if (layouts & LinuxHome) {
+        const QString configHome = xdgOr(xdgConfigHome, home + QStringLiteral("/.config"));
+        const QString cacheHome = xdgOr(xdgCacheHome, home + QStringLiteral("/.cache"));
+        // Chromium-based applications keep their cache beside their settings, alone or below
+        // a vendor's folder; browsers and Firefox's kin keep theirs under the cache home.
+        walker.walk(configHome, qMin(depth, 2));
+        if (configHome != home + QStringLiteral("/.config"))
+            walker.walk(home + QStringLiteral("/.config"), qMin(depth, 2));
+        walker.walk(cacheHome, depth); // XDG_CACHE_HOME replaces ~/.cache
+        // Classic dot-folders: ~/.mozilla/firefox/PROFILE, ~/.thunderbird/PROFILE.
+        walker.walk(home, qMin(depth, 3), {}, true);
+        // Sandboxed applications: each has its own config and cache homes.
+        for (const QString &app : subfoldersOf(home + QStringLiteral("/.var/app"))) {
+            const QString base = home + QStringLiteral("/.var/app/") + app;
+            walker.walk(base + QStringLiteral("/config"), qMin(depth, 2), app);
+            walker.walk(base + QStringLiteral("/cache"), depth, app);
+        }
+        for (const QString &app : subfoldersOf(home + QStringLiteral("/snap"))) {
+            const QString base = home + QStringLiteral("/snap/") + app;
+            // Revisions and common; "current" is a link to one of them.
+            for (const QString &revision : subfoldersOf(base)) {
+                walker.walk(base + QLatin1Char('/') + revision + QStringLiteral("/.config"),
+                            qMin(depth, 2), app);
+                walker.walk(base + QLatin1Char('/') + revision + QStringLiteral("/.cache"), depth,
+                            app);
+            }
+        }
+    }
+    if (layouts & WindowsHome) {
+        walker.walk(home + QStringLiteral("/AppData/Local"), depth);
+        walker.walk(home + QStringLiteral("/AppData/Roaming"), depth);
+        walker.walk(home + QStringLiteral("/Local Settings/Application Data"), depth);
+    }
+    if (layouts & MacHome)
+        walker.walk(home + QStringLiteral("/Library/Caches"), depth);
+    return result;
+}
+
+QStringList windowsUserFolders(const QString &driveRoot)
+{
+    QStringList homes;
+    for (const QString &parent :
+         {QStringLiteral("/Users"), QStringLiteral("/Documents and Settings")}) {
+        const QString dir = driveRoot + parent;
+        for (const QString &user : subfoldersOf(dir))
+            homes << dir + QLatin1Char('/') + user;
+    }
+    return homes;
+}
+
+QList<FoundCache> findHomeCaches(const QStringList &homes)
+{
+    QList<FoundCache> found;
+    for (const QString &home : homes) {
+        for (const FoundCache &cache : searchHome(home, AnyHome).caches) {
+            const bool known = std::any_of(found.cbegin(), found.cend(), [&](const FoundCache &f) {
+                return f.cache == cache.cache;
+            });
+            if (!known)
+                found << cache;
+        }
     }
     return found;
 }
