@@ -41,6 +41,12 @@ void detectBelow(const QString &dir, int depth, QList<BrowserCacheFolder> &found
         detectBelow(QDir(dir).filePath(sub), depth + 1, found);
 }
 
+QString sourceName(const QString &application, const QString &profile)
+{
+    return profile.isEmpty() ? application
+                             : application + QStringLiteral(" (") + profile + QLatin1Char(')');
+}
+
 bool isFolder(const QString &path)
 {
     const QFileInfo info(path);
@@ -171,6 +177,7 @@ private:
         if (!application.isEmpty())
             names.prepend(application);
         found.application = names.join(QLatin1Char('/'));
+        found.cache.source = sourceName(found.application, found.profile);
         m_result.caches << found;
         return true;
     }
@@ -225,8 +232,11 @@ QList<BrowserCacheFolder> findDesktopBrowserCaches(const QString &home, const QS
     for (const QString &root : firefoxRoots) {
         eachProfile(root, [&](const QString &profile) {
             const QString entries = profile + QStringLiteral("/cache2/entries");
-            if (const auto cache = cacheIn(entries); cache && cache->format == CacheFormat::Firefox)
+            if (auto cache = cacheIn(entries); cache && cache->format == CacheFormat::Firefox) {
+                cache->source =
+                        sourceName(QStringLiteral("firefox"), QFileInfo(profile).fileName());
                 add(*cache);
+            }
         });
     }
 
@@ -259,16 +269,22 @@ QList<BrowserCacheFolder> findDesktopBrowserCaches(const QString &home, const QS
                   << home + QStringLiteral("/.var/app/com.microsoft.Edge/cache/microsoft-edge")
                   << home + QStringLiteral("/.var/app/com.vivaldi.Vivaldi/cache/vivaldi")
                   << home + QStringLiteral("/.var/app/com.opera.Opera/cache/opera");
+    QString application;
+    QString root;
     auto tryCache = [&](const QString &profile) {
         for (const QString &sub : {QStringLiteral("/Cache/Cache_Data"), QStringLiteral("/Cache")}) {
-            if (const auto cache = cacheIn(profile + sub);
-                cache && isChromiumFormat(cache->format)) {
+            if (auto cache = cacheIn(profile + sub); cache && isChromiumFormat(cache->format)) {
+                cache->source = sourceName(
+                        application, profile == root ? QString() : QFileInfo(profile).fileName());
                 add(*cache);
                 return;
             }
         }
     };
-    for (const QString &root : std::as_const(chromiumRoots)) {
+    for (const QString &chromiumRoot : std::as_const(chromiumRoots)) {
+        root = chromiumRoot;
+        application = root.startsWith(cacheHome + QLatin1Char('/')) ? root.mid(cacheHome.size() + 1)
+                                                                    : QFileInfo(root).fileName();
         tryCache(root);
         eachProfile(root, tryCache);
     }

@@ -228,6 +228,7 @@ int extractCacheFolder(const BrowserCacheFolder &cache, const WorkFolder &folder
             file = extractResponse(*response, folder, limits, &changed, full);
         }
         if (file) {
+            file->facts.source = cache.source;
             table.insert(file->name, file->facts);
             ++written;
         }

@@ -1,4 +1,5 @@
 #include "browser/cachefinder.h"
+#include "browser/extraction.h"
 #include "cachebuilder.h"
 
 #include <QFile>
@@ -161,6 +162,8 @@ void TestCacheFinder::searchesHome()
     const QString root = QFileInfo(home).canonicalFilePath() + QLatin1Char('/');
     for (const FoundCache &c : search.caches) {
         QVERIFY2(c.cache.path.startsWith(root), qPrintable(c.cache.path));
+        QCOMPARE(c.cache.source,
+                 c.profile.isEmpty() ? c.application : c.application + " (" + c.profile + ")");
         got << QStringList{isChromiumFormat(c.cache.format) ? "C" : "F", c.application, c.profile,
                            c.cache.path.mid(root.size())}
                         .join(QLatin1Char('|'));
@@ -195,6 +198,16 @@ void TestCacheFinder::windowsUsers()
     const QList<FoundCache> found = findHomeCaches(homes + homes);
     QCOMPARE(found.size(), 1);
     QCOMPARE(found.first().application, QStringLiteral("Maker/Browser"));
+
+    // Each file taken from it is named by the cache's application and profile, also once saved.
+    QTemporaryDir work;
+    SourceTable table;
+    QCOMPARE(extractCacheFolder(found.first().cache, work.path(), table), 1);
+    QVERIFY(table.save(work.path()));
+    const QString file = QDir(work.path()).entryList(QDir::Files).first();
+    const auto facts = SourceTable::load(work.path()).lookup(QDir(work.path()).filePath(file));
+    QVERIFY(facts);
+    QCOMPARE(facts->source, QStringLiteral("Maker/Browser (Default)"));
 }
 
 QTEST_GUILESS_MAIN(TestCacheFinder)
