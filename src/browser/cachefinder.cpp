@@ -310,8 +310,6 @@ HomeSearch searchHome(const QString &home, int layouts, const QString &xdgConfig
         if (configHome != home + QStringLiteral("/.config"))
             walker.walk(home + QStringLiteral("/.config"), qMin(depth, 2));
         walker.walk(cacheHome, depth); // XDG_CACHE_HOME replaces ~/.cache
-        // Classic dot-folders: ~/.mozilla/firefox/PROFILE, ~/.thunderbird/PROFILE.
-        walker.walk(home, qMin(depth, 3), {}, true);
         // Sandboxed applications: each has its own config and cache homes.
         for (const QString &app : subfoldersOf(home + QStringLiteral("/.var/app"))) {
             const QString base = home + QStringLiteral("/.var/app/") + app;
@@ -329,13 +327,21 @@ HomeSearch searchHome(const QString &home, int layouts, const QString &xdgConfig
             }
         }
     }
+    if (layouts & LinuxHome) {
+        // Classic dot-folders (~/.mozilla/firefox/PROFILE, ~/.thunderbird/PROFILE) last: tool
+        // folders there can be large, and must not use up the bound before the places above.
+        walker.walk(home, qMin(depth, 3), {}, true);
+    }
     if (layouts & WindowsHome) {
         walker.walk(home + QStringLiteral("/AppData/Local"), depth);
         walker.walk(home + QStringLiteral("/AppData/Roaming"), depth);
         walker.walk(home + QStringLiteral("/Local Settings/Application Data"), depth);
     }
-    if (layouts & MacHome)
+    if (layouts & MacHome) {
         walker.walk(home + QStringLiteral("/Library/Caches"), depth);
+        // Chromium-based applications keep their cache beside their settings there too.
+        walker.walk(home + QStringLiteral("/Library/Application Support"), qMin(depth, 2));
+    }
     return result;
 }
 

@@ -36,7 +36,7 @@ struct FoundCache
 enum HomeLayout : int {
     LinuxHome = 1,   // ~/.config, ~/.cache, dot-folders, flatpak and snap
     WindowsHome = 2, // AppData/Local, Local Settings/Application Data
-    MacHome = 4,     // Library/Caches
+    MacHome = 4,     // Library/Caches, Library/Application Support
     AnyHome = LinuxHome | WindowsHome | MacHome,
 };
 

@@ -102,9 +102,11 @@ void TestCacheFinder::searchesHome_data()
     QTest::newRow("macos layout")
             << int(MacHome)
             << QStringList{"C Library/Caches/Maker/Browser/Default/Cache",
-                           "F Library/Caches/Firefox/Profiles/q.default/cache2/entries"}
+                           "F Library/Caches/Firefox/Profiles/q.default/cache2/entries",
+                           "C Library/Application Support/Chat/Cache/Cache_Data"}
             << none << 20000
             << QStringList{"C|Maker/Browser|Default|Library/Caches/Maker/Browser/Default/Cache",
+                           "C|Chat||Library/Application Support/Chat/Cache/Cache_Data",
                            "F|Firefox|q.default|Library/Caches/Firefox/Profiles/q.default/cache2/"
                            "entries"}
             << none << false;
