@@ -88,16 +88,23 @@ public:
     void walk(const QString &root, int depth, const QString &application = {},
               bool dotFoldersOnly = false)
     {
+        if (!isFolder(root))
+            return;
+        // Each place has the bound to itself: a crowded one (a package manager's cache) must
+        // not leave the others unsearched.
+        m_visitedHere = 0;
+        m_boundHit = false;
         walkFolder(root, QStringList(), depth, application, dotFoldersOnly);
     }
 
 private:
     bool visit()
     {
-        if (m_result.foldersVisited >= m_bounds.maxFolders) {
-            m_result.stoppedAtBound = true;
+        if (m_visitedHere >= m_bounds.maxFolders) {
+            m_result.stoppedAtBound = m_boundHit = true;
             return false;
         }
+        ++m_visitedHere;
         ++m_result.foldersVisited;
         return true;
     }
@@ -118,7 +125,7 @@ private:
                     || name == QLatin1String(".config") || name == QLatin1String(".var")
                     || name == QLatin1String(".local")))
                 continue;
-            if (m_result.stoppedAtBound)
+            if (m_boundHit)
                 return;
             walkFolder(dir + QLatin1Char('/') + name, below + QStringList{name}, depth - 1,
                        application, false);
@@ -184,6 +191,8 @@ private:
 
     const SearchBounds &m_bounds;
     HomeSearch &m_result;
+    int m_visitedHere = 0;
+    bool m_boundHit = false;
 };
 
 QString xdgOr(const QString &xdg, const QString &fallback)

@@ -40,8 +40,8 @@ enum HomeLayout : int {
     AnyHome = LinuxHome | WindowsHome | MacHome,
 };
 
-// How far a search of a home folder may go: folders below each place applications keep their
-// data, and folders visited in all.
+// How far a search of a home folder may go below each place applications keep their data: in
+// levels, and in folders visited.
 struct SearchBounds
 {
     int maxDepth = 4;
