@@ -50,6 +50,10 @@ struct MdlVELT
     // command line, and whether the desktop's own browser profiles are searched as well.
     QStringList BrowserCacheDirs;
     bool FindDesktopBrowserCaches = false;
+    // Home folders of other disks searched in every layout, and Windows users' homes of a
+    // mapped drive searched in the Windows one.
+    QStringList HomeDirs;
+    QStringList WindowsHomeDirs;
     // What is known about the files taken from those caches, by working-folder file name.
     SourceTable Sources;
 

@@ -76,7 +76,7 @@ QByteArray SourceTable::serialized() const
         text += field(encodeFileName(it.key())) + '\t' + QByteArray::number(f.size) + '\t'
                 + QByteArray::number(f.modified.toMSecsSinceEpoch()) + '\t' + (f.cut ? "1" : "0")
                 + '\t' + field(f.format) + '\t' + QByteArray::number(f.contentLength) + '\t'
-                + field(f.url) + '\n';
+                + field(f.url) + '\t' + field(f.source) + '\n';
     }
     return text;
 }
@@ -104,7 +104,8 @@ SourceTable SourceTable::load(const QString &folder)
         return table;
     for (const QByteArray &line : file.readAll().split('\n')) {
         const QByteArrayList parts = line.split('\t');
-        if (parts.size() != 7)
+        // Tables written before the source column have seven.
+        if (parts.size() != 7 && parts.size() != 8)
             continue;
         bool sizeOk = false;
         bool timeOk = false;
@@ -116,6 +117,8 @@ SourceTable SourceTable::load(const QString &folder)
         facts.format = QString::fromUtf8(QByteArray::fromPercentEncoding(parts[4]));
         facts.contentLength = parts[5].toLongLong(&lengthOk);
         facts.url = QString::fromUtf8(QByteArray::fromPercentEncoding(parts[6]));
+        if (parts.size() == 8)
+            facts.source = QString::fromUtf8(QByteArray::fromPercentEncoding(parts[7]));
         const QString name = decodeFileName(QByteArray::fromPercentEncoding(parts[0]));
         if (sizeOk && timeOk && lengthOk && !name.isEmpty() && !name.contains(QLatin1Char('/')))
             table.insert(name, facts);

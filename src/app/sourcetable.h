@@ -16,6 +16,7 @@ struct FileStatus;
 struct SourceFacts
 {
     QString url;
+    QString source; // the application and profile whose cache it came from; empty when unknown
     qint64 contentLength = -1; // the length the server announced for the whole body; -1 unknown
     bool cut = false;          // the body is shorter than announced, or its format's end is missing
     QString format;            // the report's format name: "Png", "Jpeg"

@@ -31,7 +31,12 @@ struct BrowserCacheFolder
 {
     CacheFormat format = CacheFormat::Chromium;
     QString path;
-    friend bool operator==(const BrowserCacheFolder &, const BrowserCacheFolder &) = default;
+    QString source = {}; // the application and profile keeping it, when known: "chat (Default)"
+    // The same cache whatever it was found as.
+    friend bool operator==(const BrowserCacheFolder &a, const BrowserCacheFolder &b)
+    {
+        return a.format == b.format && a.path == b.path;
+    }
 };
 
 // One cache folder opened for a walk over its entries. It may keep the cache's shared files

@@ -30,7 +30,18 @@ QList<BrowserCacheFolder> browserCachesFor(const MdlVELT &state)
     for (const QString &dir : state.BrowserCacheDirs)
         add(detectBrowserCaches(dir));
     if (state.FindDesktopBrowserCaches)
-        add(findDesktopBrowserCaches(QDir::homePath(), qEnvironmentVariable("XDG_CACHE_HOME")));
+        add(findDesktopBrowserCaches(QDir::homePath(), qEnvironmentVariable("XDG_CACHE_HOME"),
+                                     qEnvironmentVariable("XDG_CONFIG_HOME")));
+    auto addFound = [&add](const QStringList &homes, int layouts) {
+        for (const QString &home : homes) {
+            QList<BrowserCacheFolder> found;
+            for (const FoundCache &cache : searchHome(home, layouts).caches)
+                found << cache.cache;
+            add(found);
+        }
+    };
+    addFound(state.HomeDirs, AnyHome);
+    addFound(state.WindowsHomeDirs, WindowsHome);
     return caches;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/mdlvelt.h"
+#include "browser/cachefinder.h"
 #include "browser/extraction.h"
 
 namespace velt {

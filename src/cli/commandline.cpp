@@ -3,6 +3,7 @@
 #include "app/frmsplash.h"
 #include "app/mdlvelt.h"
 #include "app/settings.h"
+#include "browser/cachefinder.h"
 #include "browser/extraction.h"
 #include "cache/collection.h"
 #include "cache/demo.h"
@@ -29,6 +30,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QDir>
+#include <QFileInfo>
 #include <QFont>
 #include <QIcon>
 #include <QPainter>
@@ -55,6 +57,7 @@ struct Options
     bool check = false;
     QStringList checkPaths;
     QStringList browserCaches;
+    QStringList homes;
     QString extractDir;
     QString reportFile;
 };
@@ -71,6 +74,7 @@ Options optionsFrom(const CommandLine &cl)
     options.check = cl.isSet("check");
     options.checkPaths = cl.paths;
     options.browserCaches = cl.values("browser-cache");
+    options.homes = cl.values("home");
     options.extractDir = cl.value("extract");
     options.reportFile = cl.value("report");
     return options;
@@ -342,6 +346,17 @@ int runVelt(int argc, char **argv)
         if (detectBrowserCaches(dir).isEmpty())
             printErr(QStringLiteral("velt: %1 holds no Firefox or Chromium cache")
                              .arg(printableText(dir)));
+    }
+    state.HomeDirs = options.homes;
+    for (const QString &dir : std::as_const(options.homes)) {
+        if (!QFileInfo(dir).isDir())
+            printErr(QStringLiteral("velt: the home folder %1 is not a folder")
+                             .arg(printableText(dir)));
+    }
+    // A Windows disk given through its registry: its users' homes hold today's browsers too.
+    if (!desktopProfile) {
+        if (const QString c = drives.folderFor(QLatin1Char('C')); !c.isEmpty())
+            state.WindowsHomeDirs = windowsUserFolders(c);
     }
     if (!options.extractDir.isEmpty())
         return runExtract(state, settings, *registry, drives, settingsPath, options.extractDir);

@@ -38,6 +38,9 @@ const CommandLineOption kOptions[] = {
      .helpJa = "この Firefox (cache2) または Chromium 系 (Simple Cache、blockfile) のキャッシュフォルダーも読みます (形式は中身で判断)。複数指定できます。",
      .helpEn = "Read this Firefox (cache2) or Chromium-family (Simple Cache or blockfile) cache folder too "
                  "(format told by content); repeatable."},
+    {.name = "home", .valueName = "DIR",
+     .helpJa = "別のディスクのホームフォルダー DIR にあるブラウザーのキャッシュも読みます (Linux、Windows、macOS の配置)。複数指定できます。",
+     .helpEn = "Read the browser caches of the home folder DIR of another disk too (Linux, Windows or macOS layout); repeatable."},
     {.name = "extract", .valueName = "DIR", .windowless = true, .drawsPictures = true,
      .helpJa = "ウィンドウを開かずに起動時の収集を行い、集めた画像・動画・音声をすべて DIR にコピーします (上書きしません)。",
      .helpEn = "Run the start-up collection without windows and copy every collected picture, movie and sound into DIR (never overwriting)."},

@@ -2,6 +2,7 @@
 // extraction as the other formats: bodies in blocks and f_ files, long keys, sparse media,
 // and damaged chains, addresses and files.
 
+#include "browser/cachefinder.h"
 #include "browser/extraction.h"
 
 #include "browser/blockfilebuilder.h"

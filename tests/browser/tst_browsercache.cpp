@@ -4,6 +4,7 @@
 
 #include "app/mediatype.h"
 #include "browser/bodycheck.h"
+#include "browser/cachefinder.h"
 #include "browser/decode.h"
 #include "browser/extraction.h"
 #include "browser/filename.h"

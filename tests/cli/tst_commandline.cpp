@@ -137,6 +137,9 @@ void TestCommandLine::manners_data()
     QTest::newRow("check decodes without a window system")
             << QStringList{"-platform", "bogus", "--check", "%DIR%/small.png"} << none << 0
             << QStringList{"ok\t3x2\t"} << 0 << "";
+    QTest::newRow("home that is no folder")
+            << QStringList{"--demo", "--list", "--home", "%DIR%/no-such-home"} << none << 0
+            << QStringList{"1\t"} << -1 << "no-such-home is not a folder";
     QTest::newRow("demo list draws without a window system")
             << QStringList{"--demo", "--list", "-platform", "bogus"} << none << 0
             << QStringList{"1\t", "GIF\t"} << -1 << "";
