@@ -82,6 +82,8 @@ const char *nameOf(CacheFormat format)
         return "Chromium";
     case CacheFormat::Blockfile:
         return "Blockfile";
+    case CacheFormat::Sql:
+        return "SQL";
     case CacheFormat::Firefox:
         break;
     }
