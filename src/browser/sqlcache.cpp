@@ -148,6 +148,10 @@ Db openCopy(const QString &path)
     sqlite3_db_config(raw, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
     if (sqlite3_exec(raw, "PRAGMA cell_size_check=ON", nullptr, nullptr, nullptr) != SQLITE_OK)
         return nullptr;
+    // Nobody else opens the copy: its lock is taken once and kept, instead of a lock and a look
+    // for a journal on every query.
+    if (sqlite3_exec(raw, "PRAGMA locking_mode=EXCLUSIVE", nullptr, nullptr, nullptr) != SQLITE_OK)
+        return nullptr;
     // The first read rolls back or replays; after it, the copy only answers queries.
     if (sqlite3_exec(raw, "SELECT count(*) FROM sqlite_schema", nullptr, nullptr, nullptr)
                 != SQLITE_OK
@@ -162,6 +166,7 @@ struct Shard
     Db db;
     Statement resource;
     Statement blobs;
+    Statement blobData;
 };
 
 // A blob row of an entry's body, as listed before it is read.
@@ -209,7 +214,8 @@ public:
             shard.blobs = prepare(shard.db.get(),
                                   "SELECT blob_id, start, end, check_sum, length(blob) FROM "
                                   "blobs WHERE res_id=? ORDER BY start");
-            if (shard.resource && shard.blobs)
+            shard.blobData = prepare(shard.db.get(), "SELECT blob FROM blobs WHERE blob_id=?");
+            if (shard.resource && shard.blobs && shard.blobData)
                 m_shards.push_back(std::move(shard));
         }
         std::sort(m_shards.begin(), m_shards.end(), [](const Shard &a, const Shard &b) {
@@ -245,10 +251,13 @@ public:
                                         [&](const Shard &s) { return s.name == shardName; });
         if (!isNumber || shard == m_shards.end())
             return std::nullopt;
-        const qint64 spoolAt = m_spool.size();
+        const qint64 spoolAt = m_spoolEnd;
         auto response = readEntry(*shard, resId);
-        if (!response)
-            m_spool.resize(spoolAt); // what a rejected entry left there
+        if (!response && m_spoolEnd != spoolAt) { // what a rejected entry left there
+            m_spool.resize(spoolAt);
+            m_spool.seek(spoolAt);
+            m_spoolEnd = spoolAt;
+        }
         return response;
     }
 
@@ -310,7 +319,7 @@ private:
         if (reached != bodyEnd)
             return std::nullopt;
 
-        const qint64 bodyAt = m_spool.size();
+        const qint64 bodyAt = m_spoolEnd;
         qint64 covered = 0;
         for (const BlobRow &blob : rows) {
             if (blob.start != covered) {
@@ -328,9 +337,25 @@ private:
         return response;
     }
 
-    // Appends a blob's bytes to the spool, a chunk at a time, checking its checksum.
+    // Appends a blob's bytes to the spool, a large one a chunk at a time, checking its checksum.
     bool spoolBlob(Shard &shard, const BlobRow &blob, qint64 keyHash)
     {
+        m_spoolEnd += blob.length; // whatever part of it was written
+        if (blob.length <= kCopyChunk) {
+            sqlite3_stmt *data = shard.blobData.get();
+            sqlite3_reset(data);
+            sqlite3_bind_int64(data, 1, blob.id);
+            if (sqlite3_step(data) != SQLITE_ROW)
+                return false;
+            const void *bytes = sqlite3_column_blob(data, 0);
+            const bool whole = bytes && sqlite3_column_bytes(data, 0) == blob.length
+                    && m_spool.write(static_cast<const char *>(bytes), blob.length) == blob.length;
+            const quint32 crc = whole
+                    ? quint32(crc32(0, static_cast<const Bytef *>(bytes), uInt(blob.length)))
+                    : 0;
+            sqlite3_reset(data);
+            return whole && checksumTail(crc, keyHash) == blob.checksum;
+        }
         sqlite3_blob *raw = nullptr;
         if (sqlite3_blob_open(shard.db.get(), "main", "blobs", "blob", blob.id, 0, &raw)
             != SQLITE_OK) {
@@ -343,7 +368,6 @@ private:
             return false;
         QByteArray chunk;
         quint32 crc = quint32(crc32(0, nullptr, 0));
-        m_spool.seek(m_spool.size());
         for (qint64 at = 0; at < blob.length;) {
             const int n = int(qMin(kCopyChunk, blob.length - at));
             chunk.resize(n);
@@ -357,7 +381,8 @@ private:
     }
 
     QTemporaryDir m_work;
-    QFile m_spool;
+    QFile m_spool; // written at its end only
+    qint64 m_spoolEnd = 0;
     std::vector<Shard> m_shards;
 };
 
