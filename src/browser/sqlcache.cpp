@@ -103,8 +103,10 @@ bool copyShard(const QString &dir, const QString &name, const QString &folder)
         for (qsizetype i = 0; i < sources.size(); ++i) {
             const QString target = QDir(folder).filePath(name + suffixes[i]);
             QFile::remove(target);
-            if (before[i].size >= 0 && !copyPlainFile(sources[i], target))
+            if (before[i].size >= 0 && !copyPlainFile(sources[i], target)) {
+                QFile::remove(target);    // never half a journal
                 copied = i > 0 && copied; // a journal may go between the look and the copy
+            }
         }
         if (copied && stampsOf(sources) == before)
             break;
