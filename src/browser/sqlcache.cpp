@@ -325,6 +325,9 @@ private:
         qint64 covered = 0;
         for (const BlobRow &blob : rows) {
             if (blob.start != covered) {
+                // Only ranges leave gaps; in a whole response one is a blob gone meanwhile.
+                if (response.head.status != 206)
+                    return std::nullopt;
                 response.gap = true;
                 break;
             }

@@ -150,8 +150,8 @@ void TestSqlCache::read_data()
             << QList<SqlEntry>{shortBody, pngAt("photo.png")} << none << QStringList{photo}
             << QByteArrayList{p} << QStringList{};
     QTest::newRow("a blob missing")
-            << QList<SqlEntry>{split(pngAt("a.png"), {100, p.size() - 100}), pngAt("photo.png")}
-            << run(0, "DELETE FROM blobs WHERE res_id=1 AND start=0") << QStringList{photo}
+            << QList<SqlEntry>{split(pngAt("a.png"), {40, 40, p.size() - 80}), pngAt("photo.png")}
+            << run(0, "DELETE FROM blobs WHERE res_id=1 AND start=40") << QStringList{photo}
             << QByteArrayList{p} << QStringList{};
     QTest::newRow("blob changed after its checksum")
             << QList<SqlEntry>{pngAt("a.png"), pngAt("photo.png")}
@@ -162,8 +162,8 @@ void TestSqlCache::read_data()
             << run(0, "UPDATE blobs SET blob=substr(blob,1,10) WHERE res_id=1")
             << QStringList{photo} << QByteArrayList{p} << QStringList{};
     QTest::newRow("overlapping blobs")
-            << QList<SqlEntry>{split(pngAt("a.png"), {100, 100}), pngAt("photo.png")}
-            << run(0, "UPDATE blobs SET start=50 WHERE start=100") << QStringList{photo}
+            << QList<SqlEntry>{split(pngAt("a.png"), {40, p.size() - 40}), pngAt("photo.png")}
+            << run(0, "UPDATE blobs SET start=20 WHERE start=40") << QStringList{photo}
             << QByteArrayList{p} << QStringList{};
     QTest::newRow("head changed after its checksum")
             << QList<SqlEntry>{pngAt("a.png"), pngAt("photo.png")}
