@@ -1,5 +1,6 @@
 // Browser-cache extraction speed: a Chromium Simple Cache folder, a Chromium blockfile cache
-// (every tenth picture's body in an f_ file) and a Firefox cache2 folder of 100 000 entries each
+// (every tenth picture's body in an f_ file), a Chromium SQL cache (three shards, every tenth
+// picture's body in two blobs) and a Firefox cache2 folder of 100 000 entries each
 // (a third of them pictures, the rest pages and scripts), extracted into a working folder the way
 // the collection does it, serving the window between entries.
 
@@ -9,6 +10,7 @@
 
 #include "browser/blockfilebuilder.h"
 #include "browser/cachebuilder.h"
+#include "browser/sqlbuilder.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -40,6 +42,16 @@ void build(const QString &dir, CacheFormat format, int entries)
 {
     QDir().mkpath(dir);
     BlockfileBuilder blockfile;
+    QList<sqlite3 *> shards;
+    if (format == CacheFormat::Sql) {
+        writeFile(QDir(dir).filePath(QStringLiteral("index")), "SQLCacheTruncate3");
+        for (int shard = 0; shard < 3; ++shard) {
+            shards << sqlOpenShard(dir, shard);
+            sqlExec(shards.last(), "PRAGMA journal_mode=TRUNCATE; PRAGMA synchronous=OFF");
+            sqlExec(shards.last(), sqlSchema());
+            sqlExec(shards.last(), "BEGIN");
+        }
+    }
     const QByteArray script = QByteArray("function f(){return 1;}\n").repeated(40);
     for (int i = 0; i < entries; ++i) {
         const bool picture = i % 3 == 0;
@@ -55,6 +67,16 @@ void build(const QString &dir, CacheFormat format, int entries)
             e.body = body;
             e.bodyInFile = picture && i % 10 == 0;
             blockfile.add(e);
+        } else if (format == CacheFormat::Sql) {
+            SqlEntry e;
+            e.entry.key = "1/0/_dk_https://a.test https://a.test " + url;
+            e.entry.head = {"HTTP/1.1 200 OK", "Content-Type: " + type,
+                            "Content-Length: " + QByteArray::number(body.size())};
+            e.entry.body = body;
+            if (picture && i % 10 == 0)
+                e.blobs = {{0, body.left(body.size() / 2)},
+                           {body.size() / 2, body.mid(body.size() / 2)}};
+            sqlInsert(shards[i % 3], e);
         } else if (format == CacheFormat::Chromium) {
             ChromiumEntry e;
             e.key = "1/0/_dk_https://a.test https://a.test " + url;
@@ -73,6 +95,10 @@ void build(const QString &dir, CacheFormat format, int entries)
     }
     if (format == CacheFormat::Blockfile)
         blockfile.write(dir);
+    for (sqlite3 *shard : std::as_const(shards)) {
+        sqlExec(shard, "COMMIT");
+        sqlite3_close(shard);
+    }
 }
 
 const char *nameOf(CacheFormat format)
@@ -82,6 +108,8 @@ const char *nameOf(CacheFormat format)
         return "Chromium";
     case CacheFormat::Blockfile:
         return "Blockfile";
+    case CacheFormat::Sql:
+        return "SQL";
     case CacheFormat::Firefox:
         break;
     }
@@ -97,7 +125,7 @@ int main(int argc, char **argv)
     QTemporaryDir dir;
     double simpleRate = 0;
     for (const CacheFormat format :
-         {CacheFormat::Chromium, CacheFormat::Blockfile, CacheFormat::Firefox}) {
+         {CacheFormat::Chromium, CacheFormat::Blockfile, CacheFormat::Sql, CacheFormat::Firefox}) {
         const char *name = nameOf(format);
         const QString cache = dir.filePath(QString::fromLatin1(name));
         const QString work = dir.filePath(QStringLiteral("VeltTemp") + QString::fromLatin1(name));
@@ -108,6 +136,7 @@ int main(int argc, char **argv)
         const double buildSeconds = timer.elapsed() / 1000.0;
         SourceTable table;
         int yields = 0;
+        const bool peakReset = bench::resetPeakMemory();
         timer.start();
         const int written = extractCacheFolder({format, cache}, work, table, [&](bool wrote) {
             if (wrote || ++yields % 64 == 0)
@@ -135,6 +164,19 @@ int main(int argc, char **argv)
         if (format == CacheFormat::Blockfile)
             bench::printFigure("browsercache.blockfile_vs_simple", entries / seconds / simpleRate,
                                "x", "blockfile entries per second over the Simple Cache's", 2);
+        if (format == CacheFormat::Sql) {
+            if (peakReset) {
+                bench::printFigure("browsercache.sql_peak_mb", bench::statusMegabytes("VmHWM"),
+                                   "MB",
+                                   "peak resident memory while the SQL cache is extracted (target: "
+                                   "flat in the number of entries)",
+                                   1);
+            }
+            bench::printFigure("browsercache.sql_vs_simple", entries / seconds / simpleRate, "x",
+                               "SQL entries per second over the Simple Cache's (target: at least "
+                               "0.67)",
+                               2);
+        }
     }
     return 0;
 }

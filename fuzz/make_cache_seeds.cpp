@@ -1,4 +1,4 @@
-// Writes the seed corpus of the two cache-entry targets: small valid entries of both browsers,
+// Writes the seed corpus of the cache targets: small valid entries of both browsers,
 // built byte by byte as the tests build them, with plain, gzip, brotli and zstd bodies, a range
 // response, a sparse file with overlapping ranges and one with a gap.
 // Usage: make_cache_seeds FUZZ_DIR   (the repository's fuzz/; pictures come from corpus/picture)
@@ -7,6 +7,7 @@
 
 #include "browser/blockfilebuilder.h"
 #include "browser/cachebodies.h"
+#include "browser/sqlbuilder.h"
 
 #include <QTemporaryDir>
 
@@ -254,6 +255,66 @@ int main(int argc, char **argv)
             input += (i ? fuzz::kFileSeparator : QByteArray()) + readAll(path);
         }
         writeSeed(blockfileOut.filePath(QString::fromLatin1(seed.name)), input);
+    }
+
+    // SQL shards in small pages: entries in one or several blobs, media with a gap, and a shard
+    // caught in a write with its hot journal behind the separator.
+    const QDir sqlOut(fuzzDir.filePath(QStringLiteral("corpus/sql_cache")));
+    QDir().mkpath(sqlOut.path());
+    const auto sq = [](const QByteArray &key, const QList<QByteArray> &lines,
+                       const QByteArray &body) {
+        SqlEntry e;
+        e.entry.key = key;
+        e.entry.head = lines;
+        e.entry.body = body;
+        return e;
+    };
+    SqlEntry pieces = sq("https://b.test/p.jpg",
+                         head("HTTP/1.1 200 OK", {"Content-Type: image/jpeg", length(jpeg)}), jpeg);
+    pieces.blobs = {{0, jpeg.left(100)}, {100, jpeg.mid(100)}};
+    SqlEntry gapWav = sq("https://b.test/t.wav", rangeHead, {});
+    gapWav.blobs = {{0, sound.left(200)}, {400, sound.mid(400, 100)}};
+    const SqlEntry pngEntry =
+            sq("1/0/_dk_https://a.test https://a.test https://b.test/p.png",
+               head("HTTP/1.1 200 OK", {"Content-Type: image/png", length(png)}), png);
+    struct SqlSeed
+    {
+        const char *name;
+        QList<SqlEntry> entries;
+        bool hotJournal = false;
+    };
+    const SqlEntry page =
+            sq("https://b.test/", head("HTTP/1.1 200 OK", {"Content-Type: text/html"}), "<p>");
+    const SqlEntry gzipSvg =
+            sq("https://b.test/s.svg",
+               head("HTTP/1.1 200 OK", {"Content-Type: image/svg+xml", "Content-Encoding: gzip"}),
+               gzip(svg));
+    const QList<SqlSeed> sql{
+            {"png-and-page", QList<SqlEntry>{pngEntry, page}, false},
+            {"blobs", QList<SqlEntry>{pieces}, false},
+            {"gzip-svg", QList<SqlEntry>{gzipSvg}, false},
+            {"gap-wav", QList<SqlEntry>{gapWav}, false},
+            {"hot-journal", QList<SqlEntry>{pngEntry}, true},
+    };
+    for (const SqlSeed &seed : sql) {
+        const QString dir = temp.filePath(QStringLiteral("sql-") + QString::fromLatin1(seed.name));
+        QDir().mkpath(dir);
+        sqlite3 *db = sqlOpenShard(dir, 0);
+        sqlExec(db, "PRAGMA page_size=512");
+        sqlExec(db, sqlSchema());
+        for (const SqlEntry &e : seed.entries)
+            sqlInsert(db, e);
+        QByteArray input;
+        if (seed.hotJournal) {
+            sqlExec(db, "PRAGMA cache_size=1; BEGIN EXCLUSIVE; UPDATE blobs SET blob=zeroblob(10)");
+            sqlInsert(db, pieces);
+            input = readAll(QDir(dir).filePath(QStringLiteral("sqldb0"))) + fuzz::kFileSeparator
+                    + readAll(QDir(dir).filePath(QStringLiteral("sqldb0-journal")));
+        }
+        sqlite3_close(db);
+        if (!seed.hotJournal)
+            input = readAll(QDir(dir).filePath(QStringLiteral("sqldb0")));
+        writeSeed(sqlOut.filePath(QString::fromLatin1(seed.name)), input);
     }
     return 0;
 }

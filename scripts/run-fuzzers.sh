@@ -16,7 +16,7 @@ shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
     targets=(fuzz_settings fuzz_regfile fuzz_prefs fuzz_picture fuzz_metafile fuzz_ordering
-        fuzz_firefox_entry fuzz_chromium_entry fuzz_blockfile_cache)
+        fuzz_firefox_entry fuzz_chromium_entry fuzz_blockfile_cache fuzz_sql_cache)
 fi
 
 cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DVELT_FUZZ=ON -DVELT_WERROR=ON \
@@ -26,7 +26,7 @@ cmake --build build-fuzz --target fuzzers -j"$(nproc)"
 # The longest input each target tries: a few pages for line-based text, more for pictures.
 max_len() {
     case "$1" in
-        fuzz_regfile | fuzz_picture | fuzz_metafile | fuzz_*_entry) echo 65536 ;;
+        fuzz_regfile | fuzz_picture | fuzz_metafile | fuzz_*_entry | fuzz_sql_cache) echo 65536 ;;
         *) echo 16384 ;;
     esac
 }

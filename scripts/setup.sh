@@ -5,7 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # libwmf's pkg-config file links expat, jpeg and png, whose -dev packages libwmf-dev does not
-# pull in. Browser caches keep bodies as servers encoded them: zlib, brotli and zstd decode them.
+# pull in. Browser caches keep bodies as servers encoded them: zlib, brotli and zstd decode them;
+# Chromium's SQL cache backend is read with SQLite.
 # qt6-image-formats-plugins reads WebP, today's browsers' picture format; the Qt 6 translation
 # tools compile the English texts. faketime runs the date
 # tests; clang and its runtime (libFuzzer, the sanitizers) build the fuzzers; the rest are the
@@ -15,7 +16,7 @@ packages=(
     qt6-base-dev qt6-multimedia-dev libqt6multimediawidgets6 qt6-svg-dev
     qt6-translations-l10n qt6-qpa-plugins qt6-image-formats-plugins
     qt6-l10n-tools qt6-tools-dev qt6-tools-dev-tools
-    zlib1g-dev libbrotli-dev libzstd-dev libavif-dev libheif-dev libjxl-dev
+    zlib1g-dev libbrotli-dev libzstd-dev libsqlite3-dev libavif-dev libheif-dev libjxl-dev
     libavformat-dev libavcodec-dev libavutil-dev
     libwmf-dev libemf2svg-dev libexpat1-dev libjpeg62-turbo-dev libpng-dev
     fonts-ipafont-gothic fonts-noto-cjk fonts-urw-base35

@@ -3,6 +3,7 @@
 #include "browser/blockfilecache.h"
 #include "browser/firefoxcache.h"
 #include "browser/simplecache.h"
+#include "browser/sqlcache.h"
 
 #include <QDirIterator>
 
@@ -14,6 +15,7 @@ const QList<const CacheFormatReader *> &cacheFormatReaders()
     static const QList<const CacheFormatReader *> readers{
             &simpleCacheReader(),
             &blockfileCacheReader(),
+            &sqlCacheReader(),
             &firefoxCacheReader(),
     };
     return readers;

@@ -17,8 +17,9 @@
 
 namespace velt {
 
-// Chromium is its Simple Cache (files per entry), Blockfile its older backend (block files).
-enum class CacheFormat { Firefox, Chromium, Blockfile };
+// Chromium is its Simple Cache (files per entry), Blockfile its older backend (block files),
+// Sql its newest (SQLite databases).
+enum class CacheFormat { Firefox, Chromium, Blockfile, Sql };
 
 // Whether caches of the format are written by Chromium and its family.
 inline bool isChromiumFormat(CacheFormat format)

@@ -35,8 +35,8 @@ const CommandLineOption kOptions[] = {
      .helpJa = "画像ファイルが壊れていないかをウィンドウなしで調べ、1 ファイル 1 行で報告します。",
      .helpEn = "Check picture files for damaged downloads without windows, one line per file."},
     {.name = "browser-cache", .valueName = "DIR",
-     .helpJa = "この Firefox (cache2) または Chromium 系 (Simple Cache、blockfile) のキャッシュフォルダーも読みます (形式は中身で判断)。複数指定できます。",
-     .helpEn = "Read this Firefox (cache2) or Chromium-family (Simple Cache or blockfile) cache folder too "
+     .helpJa = "この Firefox (cache2) または Chromium 系 (Simple Cache、blockfile、SQL) のキャッシュフォルダーも読みます (形式は中身で判断)。複数指定できます。",
+     .helpEn = "Read this Firefox (cache2) or Chromium-family (Simple Cache, blockfile or SQL) cache folder too "
                  "(format told by content); repeatable."},
     {.name = "home", .valueName = "DIR",
      .helpJa = "別のディスクのホームフォルダー DIR にあるブラウザーのキャッシュも読みます (Linux、Windows、macOS の配置)。複数指定できます。",

@@ -6,17 +6,20 @@
 # named with --browser-cache. Every extracted body must equal the served file by SHA-256.
 #
 # With "blockfile" as second argument, Chromium writes its older blockfile backend instead of the
-# Simple Cache, and the cache must be one.
+# Simple Cache, and the cache must be one; with "sql", its SQLite backend (skipped when this
+# Chromium does not have it).
 #
-# Usage: chromium_e2e.sh PATH/TO/velt [simple|blockfile]
-# Exit status: 0 passed, 1 failed, 77 skipped (chromium or python3 missing).
+# Usage: chromium_e2e.sh PATH/TO/velt [simple|blockfile|sql]
+# Exit status: 0 passed, 1 failed, 77 skipped (chromium or python3 missing, no SQL backend).
 set -uo pipefail
 
 VELT=$(readlink -f "${1:?usage: chromium_e2e.sh PATH/TO/velt}")
 HERE=$(cd "$(dirname "$0")" && pwd)
 BACKEND=${2:-simple}
 FEATURES=""
-[ "$BACKEND" = blockfile ] && FEATURES="DiskCacheBackendExperiment:backend/blockfile"
+case "$BACKEND" in
+blockfile | sql) FEATURES="DiskCacheBackendExperiment:backend/$BACKEND" ;;
+esac
 for tool in python3 chromium; do
     if ! command -v "$tool" >/dev/null; then
         echo "SKIP: $tool is not installed (scripts/run-tests.sh installs the Debian package chromium)"
@@ -104,6 +107,12 @@ if [ "$BACKEND" = blockfile ]; then
     # The index of a blockfile cache starts with its magic number, C3 CA 03 C1.
     [ "$(head -c 4 "$CACHE/index" 2>/dev/null | od -An -tx1 | tr -d ' ')" = c3ca03c1 ] \
         || fail "Chromium did not write a blockfile cache (files: $(ls "$CACHE" | head -5 | tr '\n' ' '))"
+elif [ "$BACKEND" = sql ]; then
+    # Its shards are SQLite databases; a Chromium without the backend writes a Simple Cache.
+    if [ "$(head -c 15 "$CACHE/sqldb0" 2>/dev/null)" != "SQLite format 3" ]; then
+        echo "SKIP: this Chromium has no SQL cache backend (files: $(ls "$CACHE" | head -5 | tr '\n' ' '))"
+        exit 77
+    fi
 fi
 
 # The desktop profile finds the cache by itself; named explicitly (as well), it is read once.
