@@ -2,6 +2,7 @@
 // formats: bodies in one or several blobs, long keys, replaced and doomed entries, media with
 // gaps, rows cut or changed meanwhile, and shards a browser is writing at that moment.
 
+#include "browser/cachefinder.h"
 #include "browser/extraction.h"
 
 #include "browser/cachebodies.h"
