@@ -42,21 +42,24 @@ inline QString writeEntryFile(const QString &name, const QByteArray &bytes)
                      std::size_t(bytes.size()), name);
 }
 
-inline const velt::WorkFolder &outputFolder()
+// Opened afresh for every input: the folder hands out name suffixes per name for its lifetime,
+// and an input must be extracted the same way whatever ran before it.
+inline std::shared_ptr<velt::WorkFolder> outputFolder()
 {
-    static const std::shared_ptr<velt::WorkFolder> folder = [] {
-        const QString path = workDir().filePath(QStringLiteral("out"));
-        QDir().mkpath(path);
-        return velt::WorkFolder::openOther(path);
+    static const QString path = [] {
+        const QString out = workDir().filePath(QStringLiteral("out"));
+        QDir().mkpath(out);
+        return out;
     }();
+    std::shared_ptr<velt::WorkFolder> folder = velt::WorkFolder::openOther(path);
     if (!folder)
         std::abort();
-    return *folder;
+    return folder;
 }
 
-inline QStringList outputFiles()
+inline QStringList outputFiles(const velt::WorkFolder &folder)
 {
-    return QDir(outputFolder().path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    return QDir(folder.path()).entryList(QDir::Files | QDir::Hidden | QDir::System);
 }
 
 // Every piece of the body lies inside the file it names; the body's bytes.
@@ -91,9 +94,10 @@ inline void checkAndExtract(const velt::CachedResponse &response, const EntryFil
     ExtractBudget budget({512 * 1024, 768 * 1024, 1000, 1000000}, [&now] { return now += 1; });
     limits.budget = &budget;
     bool changed = true;
-    const auto extracted = extractResponse(response, outputFolder(), limits, &changed);
+    const std::shared_ptr<WorkFolder> folder = outputFolder();
+    const auto extracted = extractResponse(response, *folder, limits, &changed);
     require(!changed); // nothing writes the entry files meanwhile
-    const QStringList left = outputFiles();
+    const QStringList left = outputFiles(*folder);
     if (!extracted) {
         require(left.isEmpty());
         return;
@@ -103,7 +107,7 @@ inline void checkAndExtract(const velt::CachedResponse &response, const EntryFil
     require(extracted->name.toUtf8().size() <= kMaxFileNameBytes);
     require(!extracted->name.contains(QLatin1Char('/')) && !extracted->name.contains(QChar()));
 
-    const QString path = QDir(outputFolder().path()).filePath(extracted->name);
+    const QString path = QDir(folder->path()).filePath(extracted->name);
     QFile out(path);
     require(out.open(QIODevice::ReadOnly));
     const QByteArray written = out.readAll();
@@ -117,7 +121,7 @@ inline void checkAndExtract(const velt::CachedResponse &response, const EntryFil
              & (QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup
                 | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther))
             == 0);
-    require(outputFolder().removeFile(QFile::encodeName(extracted->name)));
+    require(folder->removeFile(QFile::encodeName(extracted->name)));
 }
 
 } // namespace fuzz
