@@ -422,6 +422,10 @@ For now, the file can only be sent.</translation>
         <translation>Site: %1</translation>
     </message>
     <message>
+        <source>表示したページのサイト: %1</source>
+        <translation>Shown on: %1</translation>
+    </message>
+    <message>
         <source>取得日時: %1</source>
         <translation>Fetched: %1</translation>
     </message>

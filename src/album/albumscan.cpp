@@ -83,8 +83,12 @@ AlbumLoad loadAlbum(MdlVELT &state, const QString &folder, const ExtTable &ext, 
 
     // WorkDir itself: its files are gone now; a file that could not be deleted must not be
     // copied onto itself.
-    if (!isSameFolder(folder, state.WorkDir))
-        result.copied = copyFolderInto(folder, *work).copied;
+    state.CopiedFrom.clear();
+    if (!isSameFolder(folder, state.WorkDir)) {
+        const PlannedCopyResult copied = copyFolderInto(folder, *work);
+        result.copied = copied.copied;
+        state.setCopiedFrom(copied.folderOf);
+    }
 
     collectAlbum(state, ext);
     result.atLimit = state.ListCount >= kListLimit;

@@ -47,6 +47,13 @@ void MdlVELT::reserveList(int n)
     }
 }
 
+void MdlVELT::setCopiedFrom(const QHash<QByteArray, QString> &folderOf)
+{
+    CopiedFrom.clear();
+    for (auto it = folderOf.cbegin(); it != folderOf.cend(); ++it)
+        CopiedFrom.insert(decodeFileName(it.key()), it.value());
+}
+
 void MdlVELT::reserveGif(int n)
 {
     while (GifFile.size() < n + 1)

@@ -3,7 +3,9 @@
 #include "app/sourcetable.h"
 #include "platform/workdir.h"
 
+#include <QByteArray>
 #include <QDateTime>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -56,6 +58,10 @@ struct MdlVELT
     QStringList WindowsHomeDirs;
     // What is known about the files taken from those caches, by working-folder file name.
     SourceTable Sources;
+    // The folder each file copied from the registry's caches (or an album folder) came from,
+    // by working-folder file name.
+    QHash<QString, QString> CopiedFrom;
+    void setCopiedFrom(const QHash<QByteArray, QString> &folderOf);
 
     // Grows ListFile, SortFile, ListLine and SortLine to hold positions 0..n, keeping contents.
     void reserveList(int n);

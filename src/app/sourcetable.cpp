@@ -16,6 +16,7 @@ const char *const SourceTable::kFileName = ".velt-sources.tsv";
 namespace {
 
 constexpr qint64 kMaxTableBytes = 64LL * 1024 * 1024;
+constexpr qsizetype kColumns = 14;
 
 // A name or URL in a tab-separated line: tabs, line ends and the escape itself written as %XX.
 QByteArray field(const QByteArray &bytes)
@@ -54,6 +55,9 @@ QString sourceToolTip(const SourceFacts &facts)
     const QString site = QUrl(facts.url).host();
     if (!site.isEmpty())
         lines << uiText("Source", QT_TRANSLATE_NOOP("Source", "サイト: %1")).arg(site);
+    if (!facts.site.isEmpty())
+        lines << uiText("Source", QT_TRANSLATE_NOOP("Source", "表示したページのサイト: %1"))
+                         .arg(facts.site);
     if (facts.modified.isValid())
         lines << uiText("Source", QT_TRANSLATE_NOOP("Source", "取得日時: %1"))
                          .arg(facts.modified.toLocalTime().toString(
@@ -76,7 +80,9 @@ QByteArray SourceTable::serialized() const
         text += field(encodeFileName(it.key())) + '\t' + QByteArray::number(f.size) + '\t'
                 + QByteArray::number(f.modified.toMSecsSinceEpoch()) + '\t' + (f.cut ? "1" : "0")
                 + '\t' + field(f.format) + '\t' + QByteArray::number(f.contentLength) + '\t'
-                + field(f.url) + '\t' + field(f.source) + '\n';
+                + field(f.url) + '\t' + field(f.source) + '\t' + QByteArray::number(f.status) + '\t'
+                + field(f.contentType) + '\t' + field(f.encoding) + '\t' + field(f.site) + '\t'
+                + field(f.cacheFolder) + '\t' + field(f.cacheFormat) + '\n';
     }
     return text;
 }
@@ -104,8 +110,8 @@ SourceTable SourceTable::load(const QString &folder)
         return table;
     for (const QByteArray &line : file.readAll().split('\n')) {
         const QByteArrayList parts = line.split('\t');
-        // Tables written before the source column have seven.
-        if (parts.size() != 7 && parts.size() != 8)
+        // Tables written before the source column have seven, before the response's facts eight.
+        if (parts.size() != 7 && parts.size() != 8 && parts.size() != kColumns)
             continue;
         bool sizeOk = false;
         bool timeOk = false;
@@ -117,8 +123,19 @@ SourceTable SourceTable::load(const QString &folder)
         facts.format = QString::fromUtf8(QByteArray::fromPercentEncoding(parts[4]));
         facts.contentLength = parts[5].toLongLong(&lengthOk);
         facts.url = QString::fromUtf8(QByteArray::fromPercentEncoding(parts[6]));
-        if (parts.size() == 8)
-            facts.source = QString::fromUtf8(QByteArray::fromPercentEncoding(parts[7]));
+        const auto text = [&parts](int i) {
+            return QString::fromUtf8(QByteArray::fromPercentEncoding(parts[i]));
+        };
+        if (parts.size() >= 8)
+            facts.source = text(7);
+        if (parts.size() == kColumns) {
+            facts.status = parts[8].toInt();
+            facts.contentType = text(9);
+            facts.encoding = text(10);
+            facts.site = text(11);
+            facts.cacheFolder = text(12);
+            facts.cacheFormat = text(13);
+        }
         const QString name = decodeFileName(QByteArray::fromPercentEncoding(parts[0]));
         if (sizeOk && timeOk && lengthOk && !name.isEmpty() && !name.contains(QLatin1Char('/')))
             table.insert(name, facts);

@@ -22,6 +22,14 @@ struct SourceFacts
     QString format;            // the report's format name: "Png", "Jpeg"
     qint64 size = 0;           // the file as written: a changed file has no facts any more
     QDateTime modified;
+    // The stored response: its status, Content-Type and Content-Encoding (0 and empty unknown).
+    int status = 0;
+    QString contentType;
+    QString encoding;
+    QString site;        // the top-frame site the cache partitioned it under; empty when none
+    QString cacheFolder; // the cache folder it was read from
+    QString cacheFormat; // "Firefox cache2", "Chromium Simple", "Chromium blockfile", "Chromium
+                         // SQL"
 };
 
 // The lines a window adds to a picture's tooltip for a file from today's caches: the address,

@@ -108,6 +108,7 @@ public:
 
         CachedResponse response;
         response.url = urlFromChromiumKey(record->key);
+        response.site = siteFromChromiumKey(record->key);
         response.hash = QStringLiteral("%1").arg(value, 8, 16, QLatin1Char('0'));
         response.head = info->head;
         response.fetched = info->fetched;

@@ -21,6 +21,7 @@ struct BodyPiece
 struct CachedResponse
 {
     QString url;
+    QString site; // the top-frame site of a partitioned key: "https://example.com"
     QString hash; // the entry's hash as its file name shows it
     HttpHead head;
     QDateTime fetched;      // when the browser stored it; invalid when unknown

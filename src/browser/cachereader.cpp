@@ -21,6 +21,21 @@ const QList<const CacheFormatReader *> &cacheFormatReaders()
     return readers;
 }
 
+QString cacheFormatName(CacheFormat format)
+{
+    switch (format) {
+    case CacheFormat::Firefox:
+        return QStringLiteral("Firefox cache2");
+    case CacheFormat::Chromium:
+        return QStringLiteral("Chromium Simple");
+    case CacheFormat::Blockfile:
+        return QStringLiteral("Chromium blockfile");
+    case CacheFormat::Sql:
+        return QStringLiteral("Chromium SQL");
+    }
+    return QString();
+}
+
 const CacheFormatReader &cacheFormatReader(CacheFormat format)
 {
     for (const CacheFormatReader *reader : cacheFormatReaders()) {

@@ -72,6 +72,9 @@ public:
     virtual std::unique_ptr<CacheFolderReader> open(const QString &dir) const = 0;
 };
 
+// The format as a report names it: "Firefox cache2", "Chromium Simple", ...
+QString cacheFormatName(CacheFormat format);
+
 // Every format read, in the order a folder is tried against them.
 const QList<const CacheFormatReader *> &cacheFormatReaders();
 const CacheFormatReader &cacheFormatReader(CacheFormat format);

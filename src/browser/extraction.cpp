@@ -219,6 +219,10 @@ std::optional<ExtractedFile> extractResponse(const CachedResponse &response,
     }
     result.name = name;
     result.facts.url = response.url;
+    result.facts.site = response.site;
+    result.facts.status = response.head.status;
+    result.facts.contentType = QString::fromLatin1(response.head.value("content-type"));
+    result.facts.encoding = QString::fromLatin1(response.head.value("content-encoding"));
     result.facts.contentLength = expected;
     result.facts.format = format.name;
     result.facts.cut = response.truncated || response.gap || (expected >= 0 && stored < expected)
@@ -277,6 +281,8 @@ int extractCacheFolder(const BrowserCacheFolder &cache, const WorkFolder &folder
         }
         if (file) {
             file->facts.source = cache.source;
+            file->facts.cacheFolder = cache.path;
+            file->facts.cacheFormat = cacheFormatName(cache.format);
             table.insert(file->name, file->facts);
             ++written;
         }

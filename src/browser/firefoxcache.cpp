@@ -128,6 +128,57 @@ QString urlFromFirefoxKey(const QByteArray &key)
     return QString();
 }
 
+QString siteFromFirefoxKey(const QByteArray &key)
+{
+    // The tags before the URL, each up to a single comma; "O" holds "^name=value&name=value".
+    QByteArray attributes;
+    qsizetype at = 0;
+    while (at < key.size() && key[at] != ':') {
+        const char tag = key[at];
+        QByteArray value;
+        for (++at; at < key.size(); ++at) {
+            if (key[at] == ',') {
+                if (at + 1 < key.size() && key[at + 1] == ',') {
+                    value += ',';
+                    ++at;
+                    continue;
+                }
+                ++at;
+                break;
+            }
+            value += key[at];
+        }
+        if (tag == 'O')
+            attributes = value;
+    }
+    if (attributes.startsWith('^'))
+        attributes.remove(0, 1);
+    QByteArray partition;
+    QByteArray firstParty;
+    for (const QByteArray &pair : attributes.split('&')) {
+        const qsizetype equals = pair.indexOf('=');
+        if (equals < 0)
+            continue;
+        const QByteArray name = pair.left(equals);
+        const QByteArray value = QByteArray::fromPercentEncoding(pair.mid(equals + 1));
+        if (name == "partitionKey")
+            partition = value;
+        else if (name == "firstPartyDomain")
+            firstParty = value;
+    }
+    if (partition.startsWith('(') && partition.endsWith(')')) {
+        const QByteArrayList parts = partition.mid(1, partition.size() - 2).split(',');
+        if (parts.size() >= 2 && !parts[0].isEmpty() && !parts[1].isEmpty()) {
+            QString site = QString::fromUtf8(parts[0] + "://" + parts[1]);
+            // A third part is a port, or "~..." marking a foreign ancestor.
+            if (parts.size() >= 3 && !parts[2].isEmpty() && !parts[2].startsWith('~'))
+                site += QLatin1Char(':') + QString::fromUtf8(parts[2]);
+            return site;
+        }
+    }
+    return QString::fromUtf8(firstParty);
+}
+
 std::optional<CachedResponse> readFirefoxEntry(const QString &path)
 {
     EntryFile file(path);
@@ -184,6 +235,7 @@ std::optional<CachedResponse> readFirefoxEntry(const QString &path)
     if (response.head.status == 0)
         return std::nullopt;
     response.url = urlFromFirefoxKey(key);
+    response.site = siteFromFirefoxKey(key);
     response.hash = name;
     if (lastModified > 0)
         response.fetched = QDateTime::fromSecsSinceEpoch(lastModified, Qt::UTC);

@@ -10,6 +10,10 @@ const CacheFormatReader &firefoxCacheReader();
 // The URL of a Firefox cache key: tags such as "O^partitionKey=...," and "a," before ":" and
 // the URL.
 QString urlFromFirefoxKey(const QByteArray &key);
+// The top-frame site of a Firefox cache key, from the origin attributes of its "O" tag:
+// partitionKey=(https,example.com[,port]) gives "https://example.com[:port]", else
+// firstPartyDomain gives the domain; empty when the key is not partitioned.
+QString siteFromFirefoxKey(const QByteArray &key);
 
 // Reads a Firefox cache2 entry file: the body first, then metadata (chunk hashes, a header
 // with the key's size, the key, "name\0value\0" elements with the response head), then the

@@ -100,4 +100,25 @@ QString urlFromChromiumKey(const QByteArray &key)
     return QString::fromUtf8(key);
 }
 
+QString siteFromChromiumKey(const QByteArray &key)
+{
+    const qsizetype prefix = key.indexOf("_dk_");
+    if (prefix < 0)
+        return QString();
+    const qsizetype from = prefix + 4;
+    qsizetype end = key.indexOf(' ', from);
+    if (end < 0)
+        return QString();
+    QByteArrayView site = QByteArrayView(key).sliced(from, end - from);
+    // Markers such as "s_" (a subframe document) or "cn_" may come before the site; a scheme
+    // never holds '_'.
+    const qsizetype scheme = site.indexOf("://");
+    if (scheme < 0)
+        return QString();
+    const qsizetype marker = site.first(scheme).lastIndexOf('_');
+    if (marker >= 0)
+        site = site.sliced(marker + 1);
+    return QString::fromUtf8(site);
+}
+
 } // namespace velt

@@ -30,5 +30,7 @@ std::optional<ResponseInfo> parseResponseInfo(const QByteArray &stream0);
 
 // The URL of a Chromium cache key: "1/0/_dk_SITE SITE URL" (partitioned) or the bare URL.
 QString urlFromChromiumKey(const QByteArray &key);
+// The top-frame site of a partitioned Chromium key ("https://example.com"); empty for a bare URL.
+QString siteFromChromiumKey(const QByteArray &key);
 
 } // namespace velt

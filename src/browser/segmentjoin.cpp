@@ -486,7 +486,9 @@ QList<JoinedClip> joinSegmentedStreams(const WorkFolder &folder, SourceTable &ta
         bool written = appendFile(fd, procPath(folder, plan.init));
         for (const QString &piece : plan.media)
             written = written && appendFile(fd, procPath(folder, piece));
-        SourceFacts facts;
+        // The clip comes from where its init segment came from; its length is its own.
+        SourceFacts facts = initFacts;
+        facts.contentLength = -1;
         if (written) {
             QFile out;
             out.open(fd, QIODevice::WriteOnly, QFileDevice::DontCloseHandle);

@@ -162,6 +162,7 @@ std::optional<CachedResponse> readChromiumEntry(const QString &path0, const Extr
 
     CachedResponse response;
     response.url = urlFromChromiumKey(*key);
+    response.site = siteFromChromiumKey(*key);
     response.hash = QFileInfo(path0).fileName().section(QLatin1Char('_'), 0, 0);
     response.head = info->head;
     response.fetched = info->fetched;

@@ -291,6 +291,7 @@ private:
 
         CachedResponse response;
         response.url = urlFromChromiumKey(key);
+        response.site = siteFromChromiumKey(key);
         response.hash = QStringLiteral("%1").arg(quint32(keyHash), 8, 16, QLatin1Char('0'));
         response.head = info->head;
         response.fetched = info->fetched;

@@ -281,6 +281,7 @@ CacheLocation GetICPath(CollectionContext &ctx)
     MdlVELT &state = ctx.state;
     Settings &settings = ctx.settings;
     CollectionHost &host = ctx.host;
+    state.CopiedFrom.clear();
 
     CacheLocation loc;
     if (!locateCaches(ctx.registry, ctx.drives, state, settings, loc)) {
@@ -366,7 +367,9 @@ CacheLocation GetICPath(CollectionContext &ctx)
             copies.walk(ExtTable::kMediaRows);
         }
     }
-    FullDiskFailures full = copies.finish().full;
+    const PlannedCopyResult copied = copies.finish();
+    state.setCopiedFrom(copied.folderOf);
+    FullDiskFailures full = copied.full;
     const int overBudget = extractBrowserCaches(ctx, stopAns, full);
 
     host.setLoadLabel(messageText(kLabelOrganizing));

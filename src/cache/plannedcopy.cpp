@@ -342,9 +342,17 @@ PlannedCopyResult PlannedCopy::result() const
 {
     std::lock_guard lock(m_mutex);
     PlannedCopyResult result;
-    for (const Outcome &outcome : m_outcomes) {
-        if (outcome.step >= 0)
+    for (size_t job = 0; job < m_outcomes.size(); ++job) {
+        const Outcome &outcome = m_outcomes[job];
+        if (outcome.step >= 0) {
             ++result.copied;
+            const CopyPlan::Job &planned = m_plan.m_jobs[job];
+            for (const CopyPlan::Candidate &candidate : planned.candidates) {
+                if (candidate.step == outcome.step)
+                    result.folderOf.insert(planned.name,
+                                           m_plan.m_folders[size_t(candidate.folder)].path);
+            }
+        }
         // What counts is the latest copy up to the stop: a later one was never due.
         for (const auto &[step, error] : outcome.failed) {
             if (step <= m_limit) {

@@ -96,6 +96,7 @@ struct PlannedCopyResult
 {
     int copied = 0;        // names that have a copy in the working folder
     FullDiskFailures full; // names whose latest copy failed for lack of space or quota
+    QHash<QByteArray, QString> folderOf; // each copy's name: the folder it was copied from
 };
 
 // Makes a plan's copies on a few worker threads, in the order of the step whose copy of each

@@ -47,15 +47,15 @@ int runReportCommand(CollectionContext &ctx, const QString &target, QIODevice &o
     QList<ReportRecord> records;
     for (int i = 1; i <= state.ListCount; ++i)
         records << reportRecordFor(state.WorkDir, state.ListFile[i], ReportKind::Picture, i,
-                                   state.Sources);
+                                   state.Sources, state.CopiedFrom.value(state.ListFile[i]));
     for (int i = 1; i <= state.GifCount; ++i)
         records << reportRecordFor(state.WorkDir, state.GifFile[i], ReportKind::Gif, 0,
-                                   state.Sources);
+                                   state.Sources, state.CopiedFrom.value(state.GifFile[i]));
     if (!state.WorkDir.isEmpty()) {
         for (const FolderFile &file : filesInWalkOrder(state.WorkDir)) {
             if (ctx.ext.SerchDoExp(file.name))
                 records << reportRecordFor(state.WorkDir, file.name, mediaKindOf(file.name), 0,
-                                           state.Sources);
+                                           state.Sources, state.CopiedFrom.value(file.name));
         }
     }
     QByteArray bytes;

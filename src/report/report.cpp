@@ -1,6 +1,7 @@
 #include "report/report.h"
 
 #include "app/mediatype.h"
+#include "browser/mediaduration.h"
 #include "picture/imagecheck.h"
 #include "platform/namebytes.h"
 
@@ -16,9 +17,10 @@ namespace velt {
 namespace {
 
 const char *const kColumns[] = {
-        "number",    "name",     "kind",         "source",   "address", "site",         "fetched",
-        "file_time", "status",   "content_type", "encoding", "length",  "expected",     "width",
-        "height",    "duration", "verdict",      "reason",   "sha256",  "cache_folder",
+        "number",   "name",         "kind",         "source",       "address",  "site",
+        "fetched",  "file_time",    "status",       "content_type", "encoding", "length",
+        "expected", "width",        "height",       "duration",     "verdict",  "reason",
+        "sha256",   "cache_folder", "cache_format", "format",
 };
 constexpr int kColumnCount = int(std::size(kColumns));
 
@@ -68,27 +70,36 @@ QStringList values(const ReportRecord &r)
     v[0] = r.number > 0 ? QString::number(r.number) : QString();
     v[1] = writtenText(r.name);
     v[2] = QLatin1String(kindName(r.kind));
-    v[3] = r.format;
+    v[3] = r.source;
     v[4] = writtenText(r.address);
+    v[5] = r.site;
     v[6] = reportTimeText(r.fetched);
     v[7] = reportTimeText(r.fileTime);
+    v[8] = r.status > 0 ? QString::number(r.status) : QString();
+    v[9] = r.contentType;
+    v[10] = r.encoding;
     v[11] = r.length >= 0 ? QString::number(r.length) : QString();
     v[12] = r.expectedLength >= 0 ? QString::number(r.expectedLength) : QString();
     if (r.size.isValid()) {
         v[13] = QString::number(r.size.width());
         v[14] = QString::number(r.size.height());
     }
+    if (r.duration >= 0)
+        v[15] = QString::number(r.duration, 'f', 3);
     if (r.ok)
         v[16] = *r.ok ? QStringLiteral("ok") : QStringLiteral("bad");
     v[17] = r.reason;
     v[18] = QString::fromLatin1(r.sha256.toHex());
+    v[19] = writtenText(r.cacheFolder);
+    v[20] = r.cacheFormat;
+    v[21] = r.format;
     return v;
 }
 
 // Columns that hold numbers are numbers in JSON.
 bool numericColumn(int column)
 {
-    return column == 0 || column == 11 || column == 12 || column == 13 || column == 14;
+    return column == 0 || column == 8 || (column >= 11 && column <= 15);
 }
 
 // A field that begins like a formula is run by spreadsheet programs when the report is opened;
@@ -191,7 +202,7 @@ ReportKind mediaKindOf(const QString &name)
 }
 
 ReportRecord reportRecordFor(const QString &folder, const QString &name, ReportKind kind,
-                             int number, const SourceTable &sources)
+                             int number, const SourceTable &sources, const QString &copiedFrom)
 {
     ReportRecord r;
     r.number = number;
@@ -204,8 +215,16 @@ ReportRecord reportRecordFor(const QString &folder, const QString &name, ReportK
         r.length = status.size;
     }
     const std::optional<SourceFacts> facts = sources.lookup(path, status);
+    r.cacheFolder = copiedFrom;
     if (facts) {
         r.format = facts->format;
+        r.source = facts->source;
+        r.cacheFolder = facts->cacheFolder;
+        r.cacheFormat = facts->cacheFormat;
+        r.site = facts->site;
+        r.status = facts->status;
+        r.contentType = facts->contentType;
+        r.encoding = facts->encoding;
         r.address = facts->url;
         r.expectedLength = facts->contentLength;
         // A copy from today's caches is given the time its response was fetched.
@@ -222,7 +241,10 @@ ReportRecord reportRecordFor(const QString &folder, const QString &name, ReportK
         r.sha256 = hash.result();
     if (kind == ReportKind::Picture || kind == ReportKind::Gif) {
         checkPicture(r, path, sources, file);
-    } else if (facts) {
+        return r;
+    }
+    r.duration = mediaDurationSeconds(path).value_or(-1);
+    if (facts) {
         // Movies and sounds are judged only by what their download recorded.
         r.ok = !facts->cut;
         if (facts->cut)

@@ -31,10 +31,18 @@ struct ReportRecord
     int number = 0; // the list's number; 0 for GIFs, movies and sounds
     QString name;   // in the working folder
     ReportKind kind = ReportKind::Picture;
-    QString format;     // from the side table: "Png", "Jpeg"
-    QString address;    // from the side table
-    QDateTime fetched;  // from the side table; invalid when unknown
-    QDateTime fileTime; // invalid when unknown
+    QString format;      // from the side table: "Png", "Jpeg"
+    QString source;      // the application and profile whose cache kept it: "Chromium (Default)"
+    QString cacheFolder; // the cache folder it was read or copied from
+    QString cacheFormat; // "Firefox cache2", "Chromium Simple", ...; empty for other folders
+    QString address;     // from the side table
+    QString site;        // the top-frame site the cache partitioned it under
+    int status = 0;      // the stored response's HTTP status; 0 unknown
+    QString contentType;
+    QString encoding;
+    double duration = -1; // movies and sounds, in seconds; negative when unknown
+    QDateTime fetched;    // from the side table; invalid when unknown
+    QDateTime fileTime;   // invalid when unknown
     qint64 length = -1;
     qint64 expectedLength = -1;
     QSize size; // pictures only; invalid when unknown
@@ -47,10 +55,12 @@ struct ReportRecord
 ReportKind mediaKindOf(const QString &name);
 
 // The record of name in folder: the damaged-download check as --check makes it, the size from
-// the picture's header (no full decode), the SHA-256 of its bytes, and the side table's facts
-// when the file is still as it was written.
+// the picture's header (no full decode) or a movie's or sound's duration from its container,
+// the SHA-256 of its bytes, and the side table's facts when the file is still as it was
+// written. copiedFrom is the folder a file of the registry's caches was copied from.
 ReportRecord reportRecordFor(const QString &folder, const QString &name, ReportKind kind,
-                             int number, const SourceTable &sources);
+                             int number, const SourceTable &sources,
+                             const QString &copiedFrom = {});
 
 // "2026-12-09T14:05:00+09:00": local time with its offset; empty for an invalid time.
 QString reportTimeText(const QDateTime &time);

@@ -8,6 +8,8 @@
 #include "browser/decode.h"
 #include "browser/extraction.h"
 #include "browser/filename.h"
+#include "browser/firefoxcache.h"
+#include "browser/responseinfo.h"
 #include "cache/browsercollection.h"
 #include "cache/collection.h"
 #include "cli/extractcommand.h"
@@ -115,6 +117,8 @@ private Q_SLOTS:
     void naming_data();
     void naming();
     void httpHead();
+    void partitionSites_data();
+    void partitionSites();
     void signatures_data();
     void signatures();
     void formatEnds_data();
@@ -498,6 +502,49 @@ void TestBrowserCache::naming()
     QCOMPARE(suffixedName(QStringLiteral("a.b.png"), 2), QStringLiteral("a.b_2.png"));
     QCOMPARE(printableText(QStringLiteral("a\nb\x1b[31m\u2028")),
              QStringLiteral("a\\nb\\x1B[31m\\u2028"));
+}
+
+void TestBrowserCache::partitionSites_data()
+{
+    QTest::addColumn<QByteArray>("key");
+    QTest::addColumn<bool>("firefox");
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<QString>("site");
+    const auto row = [](const char *name, const char *key, bool firefox, const char *url,
+                        const char *site) {
+        QTest::newRow(name) << QByteArray(key) << firefox << QString::fromLatin1(url)
+                            << QString::fromLatin1(site);
+    };
+    row("chromium bare url", "https://a.test/p.png", false, "https://a.test/p.png", "");
+    row("chromium partitioned", "1/0/_dk_https://top.test https://frame.test https://a.test/p.png",
+        false, "https://a.test/p.png", "https://top.test");
+    row("chromium subframe document", "1/0/_dk_s_https://top.test https://f.test https://a.test/x",
+        false, "https://a.test/x", "https://top.test");
+    row("chromium cut key", "1/0/_dk_https://top.test", false, "1/0/_dk_https://top.test", "");
+    row("firefox plain", "a,:https://a.test/p.png", true, "https://a.test/p.png", "");
+    row("firefox partition", "O^partitionKey=%28https%2Ctop.test%29,a,:https://a.test/p.png", true,
+        "https://a.test/p.png", "https://top.test");
+    row("firefox partition with port",
+        "O^partitionKey=%28http%2Ctop.test%2C8080%29,:https://a.test/p.png", true,
+        "https://a.test/p.png", "http://top.test:8080");
+    row("firefox foreign ancestor",
+        "O^partitionKey=%28https%2Ctop.test%2C~%29,:https://a.test/p.png", true,
+        "https://a.test/p.png", "https://top.test");
+    row("firefox first party", "O^firstPartyDomain=top.test&privateBrowsingId=1,:https://a.test/",
+        true, "https://a.test/", "top.test");
+    row("firefox comma in a tag", "O^partitionKey=%28https%2Ctop.test%29,,x,:https://a.test/", true,
+        "https://a.test/", "");
+}
+
+// The top-frame site a cache partitioned an entry under, read from its key.
+void TestBrowserCache::partitionSites()
+{
+    QFETCH(QByteArray, key);
+    QFETCH(bool, firefox);
+    QFETCH(QString, url);
+    QFETCH(QString, site);
+    QCOMPARE(firefox ? urlFromFirefoxKey(key) : urlFromChromiumKey(key), url);
+    QCOMPARE(firefox ? siteFromFirefoxKey(key) : siteFromChromiumKey(key), site);
 }
 
 void TestBrowserCache::httpHead()

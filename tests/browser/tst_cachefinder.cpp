@@ -214,6 +214,24 @@ void TestCacheFinder::windowsUsers()
     const auto facts = SourceTable::load(work.path()).lookup(QDir(work.path()).filePath(file));
     QVERIFY(facts);
     QCOMPARE(facts->source, QStringLiteral("Maker/Browser (Default)"));
+    QCOMPARE(facts->cacheFormat, QStringLiteral("Chromium Simple"));
+    QCOMPARE(facts->cacheFolder, found.first().cache.path);
+
+    // A table saved before the response's facts had columns for them still loads.
+    QFile saved(QDir(work.path()).filePath(QString::fromLatin1(SourceTable::kFileName)));
+    QVERIFY(saved.open(QIODevice::ReadWrite));
+    QByteArray older;
+    for (const QByteArray &line : saved.readAll().split('\n')) {
+        if (!line.isEmpty())
+            older += line.split('\t').mid(0, 8).join('\t') + '\n';
+    }
+    saved.resize(0);
+    saved.write(older);
+    saved.close();
+    const auto old = SourceTable::load(work.path()).lookup(QDir(work.path()).filePath(file));
+    QVERIFY(old);
+    QCOMPARE(old->source, QStringLiteral("Maker/Browser (Default)"));
+    QVERIFY(old->cacheFormat.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestCacheFinder)

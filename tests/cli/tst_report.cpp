@@ -2,6 +2,8 @@
 // CSV read back by Python's csv module and its JSON Lines by Qt's JSON parser, neither of which
 // shares code with the writer.
 
+#include "browser/cachebodies.h"
+
 #include <QBuffer>
 #include <QCryptographicHash>
 #include <QDir>
@@ -163,6 +165,8 @@ private Q_SLOTS:
     void initTestCase();
     void recordsSurviveHostileNames_data();
     void recordsSurviveHostileNames();
+    void factsOfEachSource_data();
+    void factsOfEachSource();
     void htmlPageHoldsOnlyWhatItWrote();
     void badTargetsAreRefused_data();
     void badTargetsAreRefused();
@@ -238,6 +242,102 @@ void TestReport::recordsSurviveHostileNames()
     }
     // The working folder is emptied as after --list.
     QVERIFY(QDir(dir.filePath(u"WINDOWS/VeltTemp"_s)).entryList(QDir::Files).isEmpty());
+}
+
+void TestReport::factsOfEachSource_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::newRow("csv") << u"r.csv"_s;
+    QTest::newRow("json lines") << u"r.jsonl"_s;
+}
+
+// One record of each kind of source, with the facts only that source knows: the cache
+// sub-folder of the registry's caches, a sound's duration, and the stored response and the
+// top-frame site of a partitioned key in Firefox's and Chromium's caches.
+void TestReport::factsOfEachSource()
+{
+    QFETCH(QString, target);
+    QTemporaryDir dir;
+    const QByteArray picture = jpeg();
+    QStringList arguments = cacheArguments(
+            dir, {{u"design.jpg"_s, picture}, {u"half.wav"_s, cachebuilder::wav(4000)}});
+
+    const QString chromium = dir.filePath(u"chromium"_s);
+    QDir().mkpath(chromium);
+    cachebuilder::ChromiumEntry c;
+    c.key = "1/0/_dk_s_https://news.example https://frame.example https://img.example/c.jpg";
+    c.head = {"HTTP/1.1 203 Non-Authoritative Information", "Content-Type: image/jpeg"};
+    c.body = picture;
+    cachebuilder::writeChromiumEntry(chromium, c);
+
+    const QString firefox = dir.filePath(u"firefox/entries"_s);
+    QDir().mkpath(firefox);
+    cachebuilder::FirefoxEntry f;
+    f.key = "O^partitionKey=%28https%2Cshop.example%2C8443%29,a,:https://cdn.example/f.jpg";
+    f.head = "HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\nContent-Encoding: gzip\r\n";
+    f.body = cachebuilder::gzip(picture);
+    cachebuilder::writeFirefoxEntry(firefox, f);
+
+    arguments << u"--browser-cache"_s << chromium << u"--browser-cache"_s << firefox;
+    const QString path = dir.filePath(target);
+    QCOMPARE(runVelt(arguments << u"--report"_s << path), 0);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    const QList<QJsonObject> rows = target.endsWith(u".csv"_s) ? csvRows(bytes) : jsonRows(bytes);
+    QCOMPARE(rows.size(), 4);
+
+    // Numbers as numbers, whether CSV or JSON wrote them: "0.500" is 0.5.
+    const auto text = [](const QJsonObject &row, const QString &key) {
+        const QJsonValue v = row.value(key);
+        bool number = false;
+        const double d = v.isDouble() ? v.toDouble() : v.toString().toDouble(&number);
+        return v.isDouble() || number ? QString::number(d) : v.toString();
+    };
+    QHash<QString, QJsonObject> byKey; // the address, or the name for the registry's caches
+    for (const QJsonObject &row : rows) {
+        const QString address = text(row, u"address"_s);
+        byKey.insert(address.isEmpty() ? text(row, u"name"_s) : address, row);
+    }
+    const QString subFolder = QDir(dir.filePath(u"WINDOWS/TIF/ABCD1234"_s)).absolutePath();
+    struct Expected
+    {
+        QString key;
+        QList<std::pair<QString, QString>> facts;
+    };
+    const QList<Expected> expected{
+            {u"design.jpg"_s,
+             {{u"kind"_s, u"picture"_s},
+              {u"cache_folder"_s, subFolder},
+              {u"status"_s, {}},
+              {u"site"_s, {}}}},
+            {u"half.wav"_s,
+             {{u"kind"_s, u"sound"_s}, {u"duration"_s, u"0.5"_s}, {u"cache_folder"_s, subFolder}}},
+            {u"https://img.example/c.jpg"_s,
+             {{u"site"_s, u"https://news.example"_s},
+              {u"status"_s, u"203"_s},
+              {u"content_type"_s, u"image/jpeg"_s},
+              {u"encoding"_s, {}},
+              {u"cache_format"_s, u"Chromium Simple"_s},
+              {u"cache_folder"_s, QDir(chromium).canonicalPath()},
+              {u"format"_s, u"Jpeg"_s},
+              {u"verdict"_s, u"ok"_s}}},
+            {u"https://cdn.example/f.jpg"_s,
+             {{u"site"_s, u"https://shop.example:8443"_s},
+              {u"status"_s, u"200"_s},
+              {u"encoding"_s, u"gzip"_s},
+              {u"cache_format"_s, u"Firefox cache2"_s},
+              {u"cache_folder"_s, QDir(firefox).canonicalPath()},
+              {u"length"_s, QString::number(picture.size())},
+              {u"verdict"_s, u"ok"_s}}},
+    };
+    for (const Expected &e : expected) {
+        QVERIFY2(byKey.contains(e.key), qPrintable(e.key));
+        for (const auto &[column, value] : e.facts)
+            QVERIFY2(
+                    text(byKey.value(e.key), column) == value,
+                    qPrintable(e.key + u' ' + column + u": "_s + text(byKey.value(e.key), column)));
+    }
 }
 
 void TestReport::htmlPageHoldsOnlyWhatItWrote()
