@@ -410,6 +410,14 @@ For now, the file can only be sent.</translation>
         <source>印</source>
         <translation>Marks</translation>
     </message>
+    <message>
+        <source>前へ</source>
+        <translation>Previous</translation>
+    </message>
+    <message>
+        <source>次へ</source>
+        <translation>Next</translation>
+    </message>
 </context>
 <context>
     <name>Source</name>

@@ -53,7 +53,7 @@ body{font:13px sans-serif;margin:1em;color:#222}
 h1{font-size:1.4em;margin:0 0 .3em}
 #controls{margin:.8em 0;display:flex;gap:1em;flex-wrap:wrap;align-items:center}
 table{border-collapse:collapse;width:100%}
-th{background:#eee;cursor:pointer;text-align:left;position:sticky;top:0}
+th{background:#eee;cursor:pointer;text-align:left;position:sticky;top:0;white-space:nowrap}
 th,td{border-bottom:1px solid #ddd;padding:3px 6px;vertical-align:middle}
 td.name,td.address{word-break:break-all;max-width:28em}
 td.thumb{width:84px;height:84px;text-align:center}
@@ -61,64 +61,137 @@ td.thumb{width:84px;height:84px;text-align:center}
 tr.bad td.verdict{color:#b00}
 tr.group td{background:#f8f4e0;font-weight:bold}
 .mark{background:#fde2c8;border-radius:3px;padding:0 4px;margin-right:3px;white-space:nowrap}
+#pager{margin:.8em 0;text-align:center}
 )";
 
 constexpr char kScript[] = R"(
 (function () {
+  var data = JSON.parse(document.getElementById('data').textContent);
+  var items = data.items, labels = data.labels, pageSize = 200;
   var body = document.querySelector('#items tbody');
-  var rows = Array.prototype.slice.call(body.rows);
   var filter = document.getElementById('filter');
   var group = document.getElementById('group');
   var show = document.getElementById('show');
   var shown = document.getElementById('shown');
-  var column = -1, ascending = true;
-  function value(row, k) {
-    var cell = row.cells[k];
-    return cell.hasAttribute('data-v') ? cell.getAttribute('data-v') : cell.textContent;
-  }
+  var where = document.getElementById('page');
+  var prev = document.getElementById('prev'), next = document.getElementById('next');
+  var collator = new Intl.Collator(undefined, {numeric: true});
+  // What each column sorts by; the thumbnail's column sorts by nothing.
+  var sortKeys = ['n', null, 'name', 'kind', 'px', 'len', 'time', 'addr', 'verdict', 'marks'];
+  var column = -1, ascending = true, list = items, page = 0;
   function compare(a, b) {
-    var x = value(a, column), y = value(b, column);
-    var nx = parseFloat(x), ny = parseFloat(y);
-    var c = (!isNaN(nx) && !isNaN(ny)) ? nx - ny : x.localeCompare(y);
+    var k = sortKeys[column], x = a[k], y = b[k];
+    var c = typeof x === 'number' && typeof y === 'number' ? x - y
+      : collator.compare(String(x), String(y));
     return ascending ? c : -c;
   }
-  function render() {
-    var text = filter.value.toLowerCase(), mark = show.value, by = group.value;
-    var list = rows.filter(function (r) {
-      return (!text || r.textContent.toLowerCase().indexOf(text) >= 0) &&
-        (!mark || (' ' + r.getAttribute('data-marks') + ' ').indexOf(' ' + mark + ' ') >= 0);
+  function searchText(it) {
+    if (it.s === undefined)
+      it.s = [it.name, it.kind, it.addr, it.site, it.verdict, it.time].join('\n').toLowerCase();
+    return it.s;
+  }
+  function cell(tr, text, className) {
+    var td = document.createElement('td');
+    if (className) td.className = className;
+    td.textContent = text;
+    tr.appendChild(td);
+    return td;
+  }
+  function row(it) {
+    var tr = document.createElement('tr');
+    if (it.bad) tr.className = 'bad';
+    cell(tr, it.n > 0 ? String(it.n) : '');
+    var thumb = cell(tr, '', 'thumb');
+    if (it.t) {
+      var img = document.createElement('img');
+      img.alt = '';
+      img.decoding = 'async';
+      img.width = it.tw;
+      img.height = it.th;
+      img.src = 'data:image/jpeg;base64,' + it.t;
+      thumb.appendChild(img);
+    } else {
+      var none = document.createElement('span');
+      none.className = 'none';
+      none.textContent = '\u2014';
+      thumb.appendChild(none);
+    }
+    cell(tr, it.name, 'name').title = 'SHA-256 ' + it.sha;
+    cell(tr, it.kind);
+    cell(tr, it.w > 0 ? it.w + ' \u00D7 ' + it.h : '');
+    cell(tr, it.len >= 0 ? String(it.len) : '');
+    cell(tr, it.time);
+    var address = cell(tr, it.addr, 'address');
+    if (it.site) address.title = it.site;
+    cell(tr, it.verdict, 'verdict');
+    var marks = cell(tr, '');
+    it.marks.split(' ').forEach(function (m) {
+      if (!labels[m]) return;
+      var span = document.createElement('span');
+      span.className = 'mark';
+      span.textContent = labels[m];
+      marks.appendChild(span);
     });
-    if (column >= 0) list.sort(compare);
-    if (by) list.sort(function (a, b) {
-      return a.getAttribute('data-' + by).localeCompare(b.getAttribute('data-' + by));
-    });
-    var out = document.createDocumentFragment(), last = null;
-    list.forEach(function (r) {
-      if (by && r.getAttribute('data-' + by) !== last) {
-        last = r.getAttribute('data-' + by);
-        var head = document.createElement('tr'), cell = document.createElement('td');
+    return tr;
+  }
+  function draw() {
+    var by = group.value, from = page * pageSize;
+    var to = Math.min(list.length, from + pageSize), last = null;
+    var out = document.createDocumentFragment();
+    for (var i = from; i < to; ++i) {
+      var it = list[i];
+      if (by && (i === from || it[by] !== last)) {
+        last = it[by];
+        var head = document.createElement('tr');
         head.className = 'group';
-        cell.colSpan = r.cells.length;
-        cell.textContent = last || '\u2014';
-        head.appendChild(cell);
+        var td = cell(head, last || '\u2014');
+        td.colSpan = sortKeys.length;
         out.appendChild(head);
       }
-      out.appendChild(r);
-    });
+      out.appendChild(row(it));
+    }
     body.textContent = '';
     body.appendChild(out);
+    var pages = Math.max(1, Math.ceil(list.length / pageSize));
     shown.textContent = String(list.length);
+    where.textContent = (page + 1) + ' / ' + pages;
+    prev.disabled = page === 0;
+    next.disabled = page + 1 >= pages;
+  }
+  function update() {
+    var text = filter.value.toLowerCase(), mark = show.value, by = group.value;
+    list = items.filter(function (it) {
+      return (!text || searchText(it).indexOf(text) >= 0) &&
+        (!mark || (' ' + it.marks + ' ').indexOf(' ' + mark + ' ') >= 0);
+    });
+    if (column >= 0) list.sort(compare);
+    if (by) {
+      // Stable: within a group the chosen order holds.
+      list = list.map(function (it, i) { return [it, i]; });
+      list.sort(function (a, b) {
+        return collator.compare(a[0][by], b[0][by]) || a[1] - b[1];
+      });
+      list = list.map(function (p) { return p[0]; });
+    }
+    page = 0;
+    draw();
   }
   Array.prototype.forEach.call(document.querySelectorAll('#items th'), function (th, k) {
+    if (!sortKeys[k]) return;
     th.addEventListener('click', function () {
       ascending = column === k ? !ascending : true;
       column = k;
-      render();
+      update();
     });
   });
-  filter.addEventListener('input', render);
-  group.addEventListener('change', render);
-  show.addEventListener('change', render);
+  prev.addEventListener('click', function () { if (page > 0) { --page; draw(); } });
+  next.addEventListener('click', function () {
+    if ((page + 1) * pageSize < list.length) { ++page; draw(); }
+  });
+  filter.addEventListener('input', update);
+  group.addEventListener('change', update);
+  show.addEventListener('change', update);
+  draw();
 })();
 )";
 
@@ -149,7 +222,43 @@ QByteArray option(const char *value, const QString &label)
     return "<option value=\"" + QByteArray(value) + "\">" + escaped(label) + "</option>";
 }
 
-QByteArray row(const HtmlReportItem &item)
+// Text as a JSON string that is safe inside a script element: "<", ">" and "&" are written as
+// escapes, so no name or address can end the element or open a comment, and U+2028/2029 too.
+QByteArray jsonText(const QString &text)
+{
+    QByteArray out = "\"";
+    const QByteArray bytes = writtenText(text).toUtf8();
+    out.reserve(bytes.size() + 2);
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto u = static_cast<unsigned char>(bytes[i]);
+        if (u == '"' || u == '\\') {
+            out += '\\';
+            out += char(u);
+        } else if (u < 0x20 || u == 0x7F || u == '<' || u == '>' || u == '&') {
+            out += "\\u00" + QByteArray::number(u, 16).rightJustified(2, '0');
+        } else if (u == 0xE2 && i + 2 < bytes.size() && bytes[i + 1] == char(0x80)
+                   && (bytes[i + 2] == char(0xA8) || bytes[i + 2] == char(0xA9))) {
+            out += bytes[i + 2] == char(0xA8) ? "\\u2028" : "\\u2029";
+            i += 2;
+        } else {
+            out += char(u);
+        }
+    }
+    return out + '"';
+}
+
+// The site an item is grouped under: the page that showed it when the cache says, else the
+// server it came from.
+QString groupSite(const ReportRecord &r)
+{
+    if (!r.site.isEmpty()) {
+        const QString host = QUrl(r.site).host();
+        return host.isEmpty() ? r.site : host;
+    }
+    return QUrl(r.address).host();
+}
+
+QByteArray itemJson(const HtmlReportItem &item)
 {
     const ReportRecord &r = item.record;
     const int marks = reportMarks(r);
@@ -167,54 +276,29 @@ QByteArray row(const HtmlReportItem &item)
         token("tracking");
     if (marks & int(ReportMark::Advert))
         token("advert");
-    const QString site = QUrl(r.address).host();
-    const QString day = r.fileTime.isValid() ? r.fileTime.toLocalTime().date().toString(Qt::ISODate)
-                                             : QString();
-
-    QByteArray out = "<tr";
-    if (r.ok && !*r.ok)
-        out += " class=\"bad\"";
-    out += " data-marks=\"" + tokens + "\" data-site=\"" + escaped(site) + "\" data-day=\""
-            + escaped(day) + "\">";
-    out += "<td data-v=\"" + QByteArray::number(r.number > 0 ? r.number : 0) + "\">"
-            + (r.number > 0 ? QByteArray::number(r.number) : QByteArray()) + "</td>";
-    out += "<td class=\"thumb\">";
-    if (!item.thumbnail.isEmpty()) {
-        out += "<img alt=\"\" loading=\"lazy\" decoding=\"async\" width=\""
-                + QByteArray::number(item.thumbnailSize.width()) + "\" height=\""
-                + QByteArray::number(item.thumbnailSize.height())
-                + "\" src=\"data:image/jpeg;base64," + item.thumbnail.toBase64() + "\">";
-    } else {
-        out += "<span class=\"none\">\u2014</span>";
-    }
-    out += "</td>";
-    out += "<td class=\"name\" title=\"SHA-256 " + r.sha256.toHex() + "\">" + escaped(r.name)
-            + "</td>";
-    out += "<td>" + escaped(kindText(r.kind)) + "</td>";
-    if (r.size.isValid())
-        out += "<td data-v=\"" + QByteArray::number(qint64(r.size.width()) * r.size.height())
-                + "\">" + QByteArray::number(r.size.width()) + " \u00D7 "
-                + QByteArray::number(r.size.height()) + "</td>";
-    else
-        out += "<td data-v=\"0\"></td>";
-    out += "<td data-v=\"" + QByteArray::number(qMax<qint64>(r.length, 0)) + "\">"
-            + (r.length >= 0 ? QByteArray::number(r.length) : QByteArray()) + "</td>";
-    out += "<td>" + escaped(reportTimeText(r.fileTime)) + "</td>";
-    out += "<td class=\"address\">" + escaped(r.address) + "</td>";
     const QString verdict = !r.ok ? reportText(QT_TRANSLATE_NOOP("Report", "不明"))
             : *r.ok               ? reportText(QT_TRANSLATE_NOOP("Report", "問題なし"))
                                   : r.reason;
-    out += "<td class=\"verdict\">" + escaped(verdict) + "</td><td>";
-    if (marks & int(ReportMark::Cut))
-        out += "<span class=\"mark\">"
-                + escaped(reportText(QT_TRANSLATE_NOOP("Report", "途中で切れている"))) + "</span>";
-    if (marks & int(ReportMark::Tracking))
-        out += "<span class=\"mark\">"
-                + escaped(reportText(QT_TRANSLATE_NOOP("Report", "追跡ピクセル"))) + "</span>";
-    if (marks & int(ReportMark::Advert))
-        out += "<span class=\"mark\">"
-                + escaped(reportText(QT_TRANSLATE_NOOP("Report", "広告サイズ"))) + "</span>";
-    return out + "</td></tr>\n";
+    QByteArray out = "{\"n\":" + QByteArray::number(qMax(r.number, 0));
+    if (!item.thumbnail.isEmpty())
+        out += ",\"t\":\"" + item.thumbnail.toBase64()
+                + "\",\"tw\":" + QByteArray::number(item.thumbnailSize.width())
+                + ",\"th\":" + QByteArray::number(item.thumbnailSize.height());
+    out += ",\"name\":" + jsonText(r.name) + ",\"kind\":" + jsonText(kindText(r.kind));
+    if (r.size.isValid())
+        out += ",\"w\":" + QByteArray::number(r.size.width())
+                + ",\"h\":" + QByteArray::number(r.size.height())
+                + ",\"px\":" + QByteArray::number(qint64(r.size.width()) * r.size.height());
+    else
+        out += ",\"px\":0";
+    out += ",\"len\":" + QByteArray::number(r.length < 0 ? -1 : r.length)
+            + ",\"time\":" + jsonText(reportTimeText(r.fileTime)) + ",\"day\":"
+            + jsonText(r.fileTime.isValid() ? r.fileTime.toLocalTime().date().toString(Qt::ISODate)
+                                            : QString())
+            + ",\"addr\":" + jsonText(r.address) + ",\"site\":" + jsonText(groupSite(r))
+            + ",\"verdict\":" + jsonText(verdict) + ",\"bad\":" + (r.ok && !*r.ok ? "1" : "0")
+            + ",\"marks\":\"" + tokens + "\",\"sha\":\"" + r.sha256.toHex() + "\"}";
+    return out;
 }
 
 } // namespace
@@ -335,10 +419,23 @@ QByteArray htmlReport(const QList<HtmlReportItem> &items, const HtmlReportHeader
                                   reportText(QT_TRANSLATE_NOOP("Report", "結果")),
                                   reportText(QT_TRANSLATE_NOOP("Report", "印"))})
         out += "<th>" + escaped(column) + "</th>";
-    out += "</tr></thead><tbody>\n";
-    for (const HtmlReportItem &item : items)
-        out += row(item);
-    out += "</tbody></table>\n<script>";
+    out += "</tr></thead><tbody></tbody></table>\n<div id=\"pager\"><button id=\"prev\" "
+           "type=\"button\">"
+            + escaped(reportText(QT_TRANSLATE_NOOP("Report", "前へ")))
+            + "</button> <span id=\"page\"></span> <button id=\"next\" type=\"button\">"
+            + escaped(reportText(QT_TRANSLATE_NOOP("Report", "次へ"))) + "</button></div>\n";
+    // The items are data, not markup: the page's script builds one page of rows at a time.
+    out += "<script type=\"application/json\" id=\"data\">{\"labels\":{\"cut\":"
+            + jsonText(reportText(QT_TRANSLATE_NOOP("Report", "途中で切れている")))
+            + ",\"tracking\":" + jsonText(reportText(QT_TRANSLATE_NOOP("Report", "追跡ピクセル")))
+            + ",\"advert\":" + jsonText(reportText(QT_TRANSLATE_NOOP("Report", "広告サイズ")))
+            + "},\"items\":[\n";
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        if (i > 0)
+            out += ",\n";
+        out += itemJson(items[i]);
+    }
+    out += "\n]}</script>\n<script>";
     out += kScript;
     out += "</script>\n</body></html>\n";
     return out;

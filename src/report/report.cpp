@@ -39,9 +39,8 @@ const char *kindName(ReportKind kind)
     return "";
 }
 
-// A name as the file system's bytes: valid text as it is, each byte that is not UTF-8 (kept as
-// U+DC80..U+DCFF, see namebytes.h) as \xHH, any other unpaired surrogate as \uHHHH, so that the
-// output is valid UTF-8.
+} // namespace
+
 QString writtenText(const QString &text)
 {
     QString out;
@@ -62,6 +61,8 @@ QString writtenText(const QString &text)
     }
     return out;
 }
+
+namespace {
 
 // One record's values in column order; empty where the fact is unknown.
 QStringList values(const ReportRecord &r)

@@ -62,6 +62,11 @@ ReportRecord reportRecordFor(const QString &folder, const QString &name, ReportK
                              int number, const SourceTable &sources,
                              const QString &copiedFrom = {});
 
+// A name as the file system's bytes: valid text as it is, each byte that is not UTF-8 (kept as
+// U+DC80..U+DCFF, see namebytes.h) as \xHH, any other unpaired surrogate as \uHHHH, so that the
+// output is valid UTF-8.
+QString writtenText(const QString &text);
+
 // "2026-12-09T14:05:00+09:00": local time with its offset; empty for an invalid time.
 QString reportTimeText(const QDateTime &time);
 
