@@ -12,6 +12,11 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
+#include <atomic>
+#include <thread>
+#include <vector>
+
 namespace velt {
 
 namespace {
@@ -63,13 +68,25 @@ int runReportCommand(CollectionContext &ctx, const QString &target, QIODevice &o
         const MetafileHelper helper = defaultMetafileHelper();
         QList<HtmlReportItem> items;
         items.reserve(records.size());
-        for (const ReportRecord &record : std::as_const(records)) {
-            HtmlReportItem item{record, {}, {}};
-            if (record.kind == ReportKind::Picture || record.kind == ReportKind::Gif)
-                item.thumbnail = reportThumbnail(QDir(state.WorkDir).filePath(record.name),
-                                                 record.size, helper, &item.thumbnailSize);
-            items << item;
-        }
+        for (const ReportRecord &record : std::as_const(records))
+            items.append(HtmlReportItem{record, {}, {}});
+        // The thumbnails are what takes time: decoded on every core, each item by one thread.
+        std::atomic<qsizetype> next{0};
+        const auto work = [&] {
+            for (qsizetype i = next++; i < items.size(); i = next++) {
+                HtmlReportItem &item = items[i];
+                if (item.record.kind == ReportKind::Picture || item.record.kind == ReportKind::Gif)
+                    item.thumbnail = reportThumbnail(QDir(state.WorkDir).filePath(item.record.name),
+                                                     item.record.size, helper, &item.thumbnailSize);
+            }
+        };
+        std::vector<std::thread> threads;
+        const unsigned cores = std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+        for (unsigned t = 1; t < cores; ++t)
+            threads.emplace_back(work);
+        work();
+        for (std::thread &thread : threads)
+            thread.join();
         HtmlReportHeader header;
         if (!state.SysRoot.isEmpty())
             header.sources << state.SysRoot;

@@ -66,7 +66,10 @@ tr.group td{background:#f8f4e0;font-weight:bold}
 
 constexpr char kScript[] = R"(
 (function () {
-  var data = JSON.parse(document.getElementById('data').textContent);
+  // Parsed once, then dropped from the document: the rows are built from the parsed copy.
+  var block = document.getElementById('data');
+  var data = JSON.parse(block.textContent);
+  block.remove();
   var items = data.items, labels = data.labels, pageSize = 200;
   var body = document.querySelector('#items tbody');
   var filter = document.getElementById('filter');

@@ -424,7 +424,7 @@ void TestReport::htmlPageHoldsOnlyWhatItWrote()
     for (const QString &name : expected)
         QVERIFY2(names.contains(name), qPrintable(name));
     QVERIFY(texts(facts.value(u"addresses"_s)).contains(address));
-    QCOMPARE(facts.value(u"scripts"_s).toInt(), 2);
+    QCOMPARE(facts.value(u"scripts"_s).toInt(), 1); // the data block is dropped once read
     QCOMPARE(facts.value(u"page"_s).toString(), u"1 / 1"_s);
     const QStringList allowed{
             u"body"_s,   u"br"_s,     u"button"_s, u"div"_s,   u"h1"_s,    u"head"_s,   u"html"_s,
