@@ -475,7 +475,8 @@ QList<JoinedClip> joinSegmentedStreams(const WorkFolder &folder, SourceTable &ta
                                              plan.init.section(QLatin1Char('.'), 0, 0));
         QString name;
         int fd = -1;
-        for (int n = 1; n <= 1000 && fd < 0; ++n) {
+        while (fd < 0) {
+            const qint64 n = folder.nextSuffixNumber(wanted);
             name = n == 1 ? wanted : suffixedName(wanted, n);
             fd = folder.createFile(QFile::encodeName(name), 0600, WorkFolder::KeepExisting);
             if (fd < 0 && errno != EEXIST)

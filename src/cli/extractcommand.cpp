@@ -26,7 +26,6 @@ namespace velt {
 
 namespace {
 
-constexpr int kMaxNameTries = 10000;
 constexpr qint64 kCopyChunk = 1024 * 1024;
 
 // The movies and sounds of the working folder, in the walk's order (by upper-cased name).
@@ -136,8 +135,12 @@ void removeCreated(QFile &out, const QString &path)
 
 } // namespace
 
-std::optional<QString> copyIntoFolder(const QString &file, const QString &folder)
+std::optional<QString> copyIntoFolder(const QString &file, const QString &folder,
+                                      SuffixNumbers *numbers)
 {
+    SuffixNumbers own;
+    if (!numbers)
+        numbers = &own;
     // By the name's bytes: one that is not UTF-8 is copied under the same bytes.
     const FileStatus source = fileStatus(file, Links::NoFollow);
     QFile in;
@@ -147,7 +150,9 @@ std::optional<QString> copyIntoFolder(const QString &file, const QString &folder
     QFile out;
     QString outPath;
     std::optional<QString> used;
-    for (int n = 1; n <= kMaxNameTries && !used; ++n) {
+    // Every number is tried once and the folder's files are finite: this ends.
+    while (!used) {
+        const qint64 n = numbers->next(name);
         const QString candidate = n == 1 ? name : suffixedName(name, n);
         outPath = QDir(folder).filePath(candidate);
         bool taken = false;
@@ -156,8 +161,6 @@ std::optional<QString> copyIntoFolder(const QString &file, const QString &folder
         else if (!taken)
             return std::nullopt;
     }
-    if (!used)
-        return std::nullopt;
     bool ok = true;
     while (ok && !in.atEnd()) {
         const QByteArray chunk = in.read(kCopyChunk);
@@ -209,10 +212,11 @@ int runExtractCommand(CollectionContext &ctx, const QString &destDir, QTextStrea
             state.WorkDir.isEmpty() ? QStringList() : moviesAndSounds(readDir, ctx.ext);
     const MetafileHelper helper = defaultMetafileHelper();
     int failed = 0;
+    SuffixNumbers numbers;
     auto extract = [&](const QString &name, bool picture) {
         const QString path = QDir(readDir).filePath(name);
         const auto facts = state.Sources.lookup(path);
-        const auto copied = copyIntoFolder(path, destDir);
+        const auto copied = copyIntoFolder(path, destDir, &numbers);
         if (!copied) {
             err << "velt: " << printableText(name) << " could not be copied\n";
             ++failed;

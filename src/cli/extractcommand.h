@@ -16,8 +16,10 @@ struct CollectionContext;
 
 // Copies file into folder under its own name, or with a short suffix when that is taken (an
 // existing file is never replaced), keeping its last-modified time. Returns the name used;
-// empty when the file could not be copied.
-std::optional<QString> copyIntoFolder(const QString &file, const QString &folder);
+// empty when the file could not be copied. Copies of one run share numbers, so each tries the
+// next suffix of its name at once, however many came before.
+std::optional<QString> copyIntoFolder(const QString &file, const QString &folder,
+                                      SuffixNumbers *numbers = nullptr);
 
 // velt --extract DIR: runs the start-up collection, then copies every listed picture, every GIF
 // and every movie and sound of the working folder into destDir (created when missing; copies

@@ -306,14 +306,6 @@ void FullDiskFailures::note(int error)
         ++badName;
 }
 
-qint64 WorkFolder::nextSuffixNumber(const QString &name) const
-{
-    qint64 &next = m_nextSuffix[name];
-    if (next < 1)
-        next = 1;
-    return next++;
-}
-
 bool writeAll(int fd, const char *data, qint64 size, int *error)
 {
     for (qint64 done = 0; done < size;) {

@@ -24,6 +24,24 @@ enum class EmptyResult {
     SomeFailed, // at least one file could not be deleted; the others were
 };
 
+// The numbers to try for files named alike: 1 (the name itself) at first, then 2, 3, ... as
+// suffixes. Each call gives a new one, so thousands of files of one name are placed with one
+// try each instead of trying every name before theirs again.
+class SuffixNumbers
+{
+public:
+    qint64 next(const QString &name)
+    {
+        qint64 &next = m_next[name];
+        if (next < 1)
+            next = 1;
+        return next++;
+    }
+
+private:
+    QHash<QString, qint64> m_next;
+};
+
 // The working folder, opened once. Every file written into it and every deletion from it goes
 // through this descriptor (openat, unlinkat), never through a path rebuilt from text: when
 // someone replaces the folder by a link while the program runs, the link is never followed.
@@ -67,14 +85,14 @@ public:
     // The next number to try for a file named name: 1 (the name itself) at first, then 2, 3, ...
     // as suffixes. Each call gives a new one, so thousands of files of one name are placed
     // without trying every name before theirs again.
-    qint64 nextSuffixNumber(const QString &name) const;
+    qint64 nextSuffixNumber(const QString &name) const { return m_suffixes.next(name); }
 
 private:
     WorkFolder(const QString &path, int fd) : m_path(path), m_fd(fd) { }
     static std::shared_ptr<WorkFolder> openFolder(const QString &workDir, bool create);
     QString m_path;
     int m_fd = -1;
-    mutable QHash<QString, qint64> m_nextSuffix;
+    mutable SuffixNumbers m_suffixes;
 };
 
 // Deletes the files of workDir as WorkFolder::empty does, after opening it once; refuses,
