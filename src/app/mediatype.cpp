@@ -172,6 +172,9 @@ MediaFormat formatFromSignature(QByteArrayView b)
         return fmt("mpg");
     if (startsWith(b, "\x30\x26\xB2\x75\x8E\x66\xCF\x11"))
         return fmt("asf");
+    // An MPEG transport stream (an HLS segment): a sync byte every 188 bytes.
+    if (b.size() > 2 * 188 && bytes[0] == 0x47 && bytes[188] == 0x47 && bytes[2 * 188] == 0x47)
+        return fmt("ts");
     if (startsWith(b, ".snd"))
         return fmt("au");
     if (startsWith(b, ".RMF"))
@@ -219,7 +222,7 @@ MediaFormat formatFromContentType(QByteArrayView contentType)
             {"video/quicktime", "mov"}, {"audio/midi", "mid"},
             {"audio/x-midi", "mid"},    {"audio/aiff", "aif"},
             {"audio/x-aiff", "aif"},    {"video/x-ms-asf", "asf"},
-            {"audio/basic", "au"},
+            {"audio/basic", "au"},      {"video/mp2t", "ts"},
     };
     for (const auto &row : table) {
         if (type == row.type)
@@ -246,6 +249,7 @@ MediaFormat formatFromExtension(const QString &extension)
             {"mpg", "Mpeg", false},  {"mov", "Mov", false},   {"mid", "Mid", false},
             {"aif", "Aif", false},   {"asf", "Asf", false},   {"au", "Au", false},
             {"rm", "Rm", false},     {"mp2", "Mp2", false},   {"mp1", "Mp1", false},
+            {"ts", "MpegTs", false},
     };
     QString ext = extension.toLower();
     if (ext == QLatin1String("jpeg") || ext == QLatin1String("jpe"))

@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 
+#include <algorithm>
 #include <functional>
 
 namespace velt {
@@ -47,6 +48,11 @@ public:
 
     // The most bytes the next body may decode to: the per-body bound or what is left in total.
     qint64 decodedAllowance() const;
+    // The bytes all writes together may still add: what joined streams are bounded by.
+    qint64 writtenAllowance() const
+    {
+        return std::max<qint64>(0, m_limits.totalDecoded - m_decoded);
+    }
     // Counts bytes a decoded body wrote.
     void spendDecoded(qint64 bytes);
 

@@ -1,7 +1,10 @@
 #include "browser/segmentjoin.h"
 
+#include "browser/budget.h"
 #include "browser/filename.h"
+#include "browser/mediaduration.h"
 #include "browser/streammux.h"
+#include "platform/namebytes.h"
 #include "platform/workdir.h"
 
 #include <QFile>
@@ -447,7 +450,158 @@ QList<StreamPlan> planStreams(const QList<StreamPiece> &pieces)
     return plans;
 }
 
-QList<JoinedClip> joinSegmentedStreams(const WorkFolder &folder, SourceTable &table)
+namespace {
+
+// Whether the budget lets a join write bytes more; a stream it does not is left as its pieces
+// and counted with the bodies skipped for size or time.
+bool budgetAllows(ExtractBudget *budget, qint64 bytes)
+{
+    if (!budget)
+        return true;
+    if (budget->collectionOutOfTime()) {
+        budget->skipForTime();
+        return false;
+    }
+    if (bytes > budget->writtenAllowance()) {
+        budget->skipForSize();
+        return false;
+    }
+    budget->spendDecoded(bytes);
+    return true;
+}
+
+qint64 sizeOf(const WorkFolder &folder, const QStringList &names)
+{
+    qint64 bytes = 0;
+    for (const QString &name : names)
+        bytes += fileStatus(procPath(folder, name)).size;
+    return bytes;
+}
+
+// "seg_012.ts" and "seg_013.ts" are pieces of one stream, "audio_3.ts" of another: the last
+// path segment without its digits names the stream within its folder.
+QString transportStreamKey(const QString &url)
+{
+    static const QRegularExpression digits(QStringLiteral("\\d+"));
+    return folderOf(url) + QUrl(url).path().section(QLatin1Char('/'), -1).remove(digits);
+}
+
+struct TsPiece
+{
+    QString name;
+    qint64 number = -1;
+    SourceFacts facts;
+};
+
+// Transport-stream segments (HLS) follow each other byte for byte: the pieces of a stream,
+// ordered by the number in their addresses, are one transport stream up to the first missing
+// number, and that stream is remuxed into an MP4 (packets copied) that the player and the list
+// take like the other clips.
+QList<JoinedClip> joinTransportStreams(const WorkFolder &folder, SourceTable &table,
+                                       ExtractBudget *budget)
+{
+    QHash<QString, QList<TsPiece>> streams;
+    for (const QString &name : table.fileNames()) {
+        const std::optional<SourceFacts> facts = table.lookup(procPath(folder, name));
+        if (facts && facts->format == QLatin1String("MpegTs"))
+            streams[transportStreamKey(facts->url)].append({name, numberIn(facts->url), *facts});
+    }
+    QStringList keys = streams.keys();
+    keys.sort();
+    QList<JoinedClip> clips;
+    for (const QString &key : std::as_const(keys)) {
+        QList<TsPiece> pieces = streams.value(key);
+        std::stable_sort(pieces.begin(), pieces.end(), [](const TsPiece &a, const TsPiece &b) {
+            if (a.number != b.number)
+                return a.number < b.number;
+            return a.facts.modified < b.facts.modified;
+        });
+        QStringList order;
+        QStringList duplicates;
+        bool cut = false;
+        QDateTime first = pieces.first().facts.modified;
+        for (qsizetype i = 0; i < pieces.size(); ++i) {
+            if (i > 0 && pieces[i].number >= 0) {
+                const qint64 previous = pieces[i - 1].number;
+                if (pieces[i].number == previous) {
+                    duplicates << pieces[i].name;
+                    continue;
+                }
+                if (pieces[i].number != previous + 1 || order.size() >= kMaxSegments) {
+                    cut = pieces[i].number != previous + 1;
+                    break; // the clip ends at the gap; the pieces after it stay
+                }
+            }
+            order << pieces[i].name;
+            first = std::min(first, pieces[i].facts.modified);
+        }
+        const qint64 bytes = sizeOf(folder, order);
+        // The joined stream and its MP4 are written before the pieces go.
+        if (!budgetAllows(budget, 2 * bytes))
+            continue;
+        const QString joinedTs = order.first() + QStringLiteral(".velt-ts");
+        const int tsFd = folder.createFile(QFile::encodeName(joinedTs), 0600);
+        if (tsFd < 0)
+            continue;
+        bool written = true;
+        for (const QString &piece : std::as_const(order))
+            written = written && appendFile(tsFd, procPath(folder, piece));
+        written = ::close(tsFd) == 0 && written;
+
+        QString base = folderOf(pieces.first().facts.url);
+        base.chop(1);
+        const QString wanted = cacheFileName(base, QStringLiteral("mp4"),
+                                             order.first().section(QLatin1Char('.'), 0, 0));
+        QString name;
+        int fd = -1;
+        while (written && fd < 0) {
+            const qint64 n = folder.nextSuffixNumber(wanted);
+            name = n == 1 ? wanted : suffixedName(wanted, n);
+            fd = folder.createFile(QFile::encodeName(name), 0600, WorkFolder::KeepExisting);
+            if (fd < 0 && errno != EEXIST)
+                break;
+        }
+        bool video = false;
+        QString why;
+        if (fd >= 0) {
+            ::close(fd);
+            written = remuxToMp4(procPath(folder, joinedTs), procPath(folder, name), &video, &why);
+        }
+        folder.removeFile(QFile::encodeName(joinedTs));
+        if (fd < 0 || !written) {
+            // A stream that does not remux stays as its pieces.
+            if (fd >= 0)
+                folder.removeFile(QFile::encodeName(name));
+            continue;
+        }
+        SourceFacts facts = pieces.first().facts;
+        facts.contentLength = -1;
+        facts.cut = cut;
+        facts.format = QStringLiteral("Mp4");
+        {
+            QFile out(procPath(folder, name));
+            if (out.open(QIODevice::ReadWrite)) {
+                out.setFileTime(first, QFileDevice::FileModificationTime);
+                facts.size = out.size();
+                facts.modified = out.fileTime(QFileDevice::FileModificationTime);
+            }
+        }
+        table.insert(name, facts);
+        for (const QString &piece : order + duplicates) {
+            folder.removeFile(QFile::encodeName(piece));
+            table.remove(piece);
+        }
+        JoinedClip clip{name, int(order.size()), cut, 0, false};
+        clip.seconds = mediaDurationSeconds(procPath(folder, name)).value_or(0);
+        clips.append(clip);
+    }
+    return clips;
+}
+
+} // namespace
+
+QList<JoinedClip> joinSegmentedStreams(const WorkFolder &folder, SourceTable &table,
+                                       ExtractBudget *budget)
 {
     QList<StreamPiece> pieces;
     for (const QString &name : table.fileNames()) {
@@ -463,9 +617,9 @@ QList<JoinedClip> joinSegmentedStreams(const WorkFolder &folder, SourceTable &ta
     QList<JoinedClip> clips;
     QList<ClipFacts> clipFacts;
     QStringList joined;
-    if (pieces.isEmpty())
-        return clips;
     for (const StreamPlan &plan : planStreams(pieces)) {
+        if (!budgetAllows(budget, sizeOf(folder, plan.media + QStringList{plan.init})))
+            continue;
         const SourceFacts initFacts = *table.lookup(procPath(folder, plan.init));
         const SourceFacts firstFacts = *table.lookup(procPath(folder, plan.media.first()));
         // Named from the stream's folder on the server: ".../720p/init.mp4" -> "720p.mp4".
@@ -518,7 +672,7 @@ QList<JoinedClip> joinSegmentedStreams(const WorkFolder &folder, SourceTable &ta
         folder.removeFile(QFile::encodeName(piece));
         table.remove(piece);
     }
-    return clips;
+    return clips + joinTransportStreams(folder, table, budget);
 }
 
 } // namespace velt

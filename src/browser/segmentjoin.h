@@ -13,6 +13,7 @@
 
 namespace velt {
 
+class ExtractBudget;
 class WorkFolder;
 
 // What one fragmented-MP4 file is, from its top-level boxes and the boxes inside moov/moof.
@@ -71,6 +72,10 @@ struct JoinedClip
 // (cut short when a gap ended it); the joined pieces are removed from folder and table. A
 // stream of pictures only and one of sound only from the same server, fetched within two
 // minutes of each other and as long (to a second, or 2 %), become one clip with sound.
-QList<JoinedClip> joinSegmentedStreams(const WorkFolder &folder, SourceTable &table);
+// MPEG transport-stream segments (HLS) of one stream, ordered by the number in their
+// addresses up to the first missing one, become one MP4 clip too. Joined bytes count against
+// budget (when given): a stream past it stays as its pieces and is counted as skipped.
+QList<JoinedClip> joinSegmentedStreams(const WorkFolder &folder, SourceTable &table,
+                                       ExtractBudget *budget = nullptr);
 
 } // namespace velt

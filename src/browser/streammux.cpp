@@ -8,6 +8,7 @@ extern "C" {
 }
 
 #include <memory>
+#include <vector>
 
 namespace velt {
 
@@ -140,6 +141,87 @@ bool muxVideoAndSound(const QString &video, const QString &audio, const QString 
         const int e = av_interleaved_write_frame(raw, p); // takes the packet's data
         pending[i] = false;
         if (e < 0) {
+            *why = errorText(e);
+            return false;
+        }
+    }
+    if (const int e = av_write_trailer(raw); e < 0) {
+        *why = errorText(e);
+        return false;
+    }
+    return true;
+}
+
+bool remuxToMp4(const QString &in, const QString &out, bool *video, QString *why)
+{
+    av_log_set_level(AV_LOG_QUIET);
+    *video = false;
+    AVFormatContext *rawInput = nullptr;
+    const QByteArray inName = QFile::encodeName(in);
+    if (const int e = avformat_open_input(&rawInput, inName.constData(), nullptr, nullptr); e < 0) {
+        *why = errorText(e);
+        return false;
+    }
+    Input input(rawInput);
+    if (const int e = avformat_find_stream_info(rawInput, nullptr); e < 0) {
+        *why = errorText(e);
+        return false;
+    }
+    AVFormatContext *raw = nullptr;
+    const QByteArray name = QFile::encodeName(out);
+    if (const int e = avformat_alloc_output_context2(&raw, nullptr, "mp4", name.constData());
+        e < 0) {
+        *why = errorText(e);
+        return false;
+    }
+    Output output(raw);
+    // Transport streams start well after zero (1.4 s as muxers write them): shifted to start
+    // at zero, or the clip would open on a still picture for that long.
+    raw->avoid_negative_ts = AVFMT_AVOID_NEG_TS_MAKE_ZERO;
+    // Each picture and sound stream gets a stream of the output; timed metadata and the rest,
+    // which MP4 cannot hold, are left out.
+    std::vector<int> map(rawInput->nb_streams, -1);
+    int streams = 0;
+    for (unsigned i = 0; i < rawInput->nb_streams; ++i) {
+        const AVStream *from = rawInput->streams[i];
+        const AVMediaType type = from->codecpar->codec_type;
+        if ((type != AVMEDIA_TYPE_VIDEO && type != AVMEDIA_TYPE_AUDIO)
+            || from->codecpar->codec_id == AV_CODEC_ID_NONE)
+            continue;
+        AVStream *to = avformat_new_stream(raw, nullptr);
+        if (!to || avcodec_parameters_copy(to->codecpar, from->codecpar) < 0) {
+            *why = QStringLiteral("no memory for a stream");
+            return false;
+        }
+        to->codecpar->codec_tag = 0;
+        to->time_base = from->time_base;
+        map[i] = streams++;
+        *video = *video || type == AVMEDIA_TYPE_VIDEO;
+    }
+    if (streams == 0) {
+        *why = QStringLiteral("no picture or sound stream");
+        return false;
+    }
+    if (const int e = avio_open(&raw->pb, name.constData(), AVIO_FLAG_WRITE); e < 0) {
+        *why = errorText(e);
+        return false;
+    }
+    if (const int e = avformat_write_header(raw, nullptr); e < 0) {
+        *why = errorText(e);
+        return false;
+    }
+    std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
+    while (av_read_frame(rawInput, packet.get()) >= 0) {
+        const int to = packet->stream_index < int(map.size()) ? map[packet->stream_index] : -1;
+        if (to < 0 || (packet->pts == AV_NOPTS_VALUE && packet->dts == AV_NOPTS_VALUE)) {
+            av_packet_unref(packet.get());
+            continue;
+        }
+        av_packet_rescale_ts(packet.get(), rawInput->streams[packet->stream_index]->time_base,
+                             raw->streams[to]->time_base);
+        packet->stream_index = to;
+        packet->pos = -1;
+        if (const int e = av_interleaved_write_frame(raw, packet.get()); e < 0) {
             *why = errorText(e);
             return false;
         }

@@ -13,4 +13,9 @@ namespace velt {
 // read or the result cannot be written.
 bool muxVideoAndSound(const QString &video, const QString &audio, const QString &out, QString *why);
 
+// Copies the video and audio streams of in (an MPEG transport stream, say) into an MP4 at out,
+// packets as they are. *video tells whether there was a picture stream. False with why set when
+// in holds neither or the result cannot be written.
+bool remuxToMp4(const QString &in, const QString &out, bool *video, QString *why);
+
 } // namespace velt

@@ -95,7 +95,7 @@ int extractBrowserCaches(CollectionContext &ctx, int &stopAns, FullDiskFailures 
     }
     // Streams cached as many segments become one clip each before anything is listed.
     if (stopAns != kAnswerYes)
-        joinSegmentedStreams(*state.WorkDirHandle, state.Sources);
+        joinSegmentedStreams(*state.WorkDirHandle, state.Sources, &budget);
     if (!state.Sources.isEmpty())
         state.Sources.save(*state.WorkDirHandle);
     return budget.skipped();

@@ -1,6 +1,7 @@
 // Streams cached as segments: which pieces join, in which order, where a stream is cut; and a
 // stream that ffmpeg cut into segments joined back into a clip that ffprobe reads whole.
 
+#include "browser/budget.h"
 #include "browser/segmentjoin.h"
 #include "platform/workdir.h"
 
@@ -84,6 +85,8 @@ private Q_SLOTS:
     void plans();
     void ffmpegStreamJoinsWhole_data();
     void ffmpegStreamJoinsWhole();
+    void transportStreams_data();
+    void transportStreams();
 };
 
 void TestSegmentJoin::plans_data()
@@ -233,6 +236,116 @@ void TestSegmentJoin::ffmpegStreamJoinsWhole()
     };
     QCOMPARE(probe("v:0", "nb_read_frames"), QByteArray("150"));
     QCOMPARE(probe("a:0", "codec_name"), QByteArray("aac"));
+}
+
+void TestSegmentJoin::transportStreams_data()
+{
+    QTest::addColumn<QStringList>("missing"); // pieces the cache lost
+    QTest::addColumn<qint64>("budget");       // bytes a collection may still write; -1 unbounded
+    QTest::addColumn<int>("joined");          // pieces in the clip; 0: no clip
+    QTest::addColumn<bool>("cut");
+    QTest::newRow("whole, fetched in reverse order") << QStringList{} << qint64(-1) << 6 << false;
+    QTest::newRow("a lost piece cuts it short")
+            << QStringList{u"seg3.ts"_s} << qint64(-1) << 3 << true;
+    QTest::newRow("past the budget it stays pieces") << QStringList{} << qint64(1000) << 0 << false;
+}
+
+// HLS segments as MPEG transport streams: joined in the order of their addresses' numbers and
+// remuxed into an MP4 that ffprobe reads with its frames and sound.
+void TestSegmentJoin::transportStreams()
+{
+    QFETCH(QStringList, missing);
+    QFETCH(qint64, budget);
+    QFETCH(int, joined);
+    QFETCH(bool, cut);
+    if (QStandardPaths::findExecutable(u"ffmpeg"_s).isEmpty()
+        || QStandardPaths::findExecutable(u"ffprobe"_s).isEmpty())
+        QSKIP("ffmpeg and ffprobe cut and measure the stream");
+    QTemporaryDir dir;
+    QProcess ffmpeg;
+    ffmpeg.setWorkingDirectory(dir.path());
+    ffmpeg.start(u"ffmpeg"_s,
+                 {u"-v"_s,
+                  u"error"_s,
+                  u"-f"_s,
+                  u"lavfi"_s,
+                  u"-i"_s,
+                  u"testsrc=duration=6:size=160x120:rate=25"_s,
+                  u"-f"_s,
+                  u"lavfi"_s,
+                  u"-i"_s,
+                  u"sine=duration=6"_s,
+                  u"-c:v"_s,
+                  u"libx264"_s,
+                  u"-g"_s,
+                  u"25"_s,
+                  u"-c:a"_s,
+                  u"aac"_s,
+                  u"-f"_s,
+                  u"hls"_s,
+                  u"-hls_time"_s,
+                  u"1"_s,
+                  u"-hls_playlist_type"_s,
+                  u"vod"_s,
+                  u"-hls_segment_filename"_s,
+                  u"seg%d.ts"_s,
+                  u"index.m3u8"_s});
+    QVERIFY(ffmpeg.waitForFinished(60000) && ffmpeg.exitCode() == 0);
+    const QStringList pieces = QDir(dir.path()).entryList({u"seg*.ts"_s}, QDir::Files);
+    QCOMPARE(pieces.size(), 6);
+    const std::shared_ptr<WorkFolder> folder = WorkFolder::openOther(dir.path());
+    QVERIFY(folder);
+    SourceTable table;
+    const QDateTime fetched = QDateTime::fromString(u"2026-03-04T05:06:07Z"_s, Qt::ISODate);
+    for (qsizetype i = 0; i < pieces.size(); ++i) {
+        if (missing.contains(pieces[i])) {
+            QFile::remove(dir.filePath(pieces[i]));
+            continue;
+        }
+        QFile file(dir.filePath(pieces[i]));
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        file.setFileTime(fetched.addSecs(100 - i), QFileDevice::FileModificationTime);
+        SourceFacts facts;
+        facts.url = u"https://cdn.example/live/480p/"_s + pieces[i] + u"?token=1"_s;
+        facts.format = u"MpegTs"_s;
+        facts.size = file.size();
+        facts.modified = file.fileTime(QFileDevice::FileModificationTime);
+        table.insert(pieces[i], facts);
+    }
+    BudgetLimits limits;
+    if (budget >= 0)
+        limits.totalDecoded = budget;
+    ExtractBudget spending(limits, [] { return qint64(0); });
+    const QList<JoinedClip> clips = joinSegmentedStreams(*folder, table, &spending);
+    if (joined == 0) {
+        QVERIFY(clips.isEmpty());
+        QCOMPARE(spending.skipped(), 1);
+        QCOMPARE(table.fileNames().size(), pieces.size());
+        return;
+    }
+    QCOMPARE(clips.size(), 1);
+    QCOMPARE(clips.first().name, u"480p.mp4"_s);
+    QCOMPARE(clips.first().pieces, joined);
+    QCOMPARE(clips.first().cut, cut);
+    QVERIFY2(qAbs(clips.first().seconds - joined) < 0.2,
+             qPrintable(QString::number(clips.first().seconds)));
+    // The joined pieces are gone, those after a gap stay; the clip is dated by the earliest
+    // fetch of its pieces.
+    QCOMPARE(table.fileNames().size(), 1 + pieces.size() - missing.size() - joined);
+    const std::optional<SourceFacts> facts = table.lookup(dir.filePath(u"480p.mp4"_s));
+    QVERIFY(facts);
+    QCOMPARE(facts->cut, cut);
+    QCOMPARE(facts->modified, fetched.addSecs(100 - joined + 1));
+    QVERIFY(QDir(dir.path()).entryList({u"*.velt-ts"_s}, QDir::Files).isEmpty());
+    QProcess ffprobe;
+    ffprobe.start(u"ffprobe"_s,
+                  {u"-v"_s, u"error"_s, u"-count_frames"_s, u"-show_entries"_s,
+                   u"stream=codec_type,nb_read_frames"_s, u"-of"_s, u"csv=p=0"_s,
+                   dir.filePath(u"480p.mp4"_s)});
+    QVERIFY(ffprobe.waitForFinished(60000));
+    const QByteArray streams = ffprobe.readAllStandardOutput();
+    QVERIFY2(streams.contains("video," + QByteArray::number(joined * 25)), streams.constData());
+    QVERIFY2(streams.contains("audio,"), streams.constData());
 }
 
 QTEST_GUILESS_MAIN(TestSegmentJoin)
