@@ -308,10 +308,7 @@ void FullDiskFailures::note(int error)
 
 qint64 WorkFolder::nextSuffixNumber(const QString &name) const
 {
-    qint64 &next = m_nextSuffix[name];
-    if (next < 1)
-        next = 1;
-    return next++;
+    return m_suffixes.next(name);
 }
 
 bool writeAll(int fd, const char *data, qint64 size, int *error)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/suffixnumbers.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QString>
@@ -74,7 +76,7 @@ private:
     static std::shared_ptr<WorkFolder> openFolder(const QString &workDir, bool create);
     QString m_path;
     int m_fd = -1;
-    mutable QHash<QString, qint64> m_nextSuffix;
+    mutable SuffixNumbers m_suffixes;
 };
 
 // Deletes the files of workDir as WorkFolder::empty does, after opening it once; refuses,
