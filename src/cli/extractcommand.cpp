@@ -58,9 +58,9 @@ bool createNew(QFile &out, const QString &path, int *error)
     }
     if (out.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle))
         return true;
-    ::close(fd);
     // Just created through O_EXCL by this call: the file is ours to take back.
-    ::unlink(encodeFileName(path).constData());
+    removeOpenFile(fd, encodeFileName(path));
+    ::close(fd);
     *error = EIO;
     return false;
 #else
@@ -124,12 +124,14 @@ bool makeFolders(const QString &path)
 #endif
 }
 
+// Takes back a copy this run created, unless something else has been put under its name.
 void removeCreated(QFile &out, const QString &path)
 {
-    out.close();
 #ifndef _WIN32
-    ::unlink(encodeFileName(path).constData());
+    removeOpenFile(out.handle(), encodeFileName(path));
+    out.close();
 #else
+    out.close();
     QFile::remove(path);
 #endif
 }

@@ -100,6 +100,11 @@ struct FullDiskFailures
 // did not all reach the disk.
 bool closeFile(int fd, int *error = nullptr);
 
+// Removes path only while it still names the file open as fd (same device and inode, not a
+// link): a file this program created is taken back, never one put in its place since. Not on
+// Windows, where an open file cannot be replaced: there the path is removed.
+bool removeOpenFile(int fd, const QByteArray &path);
+
 // Writes all of size bytes to the file descriptor fd; on failure *error holds the errno.
 bool writeAll(int fd, const char *data, qint64 size, int *error);
 
