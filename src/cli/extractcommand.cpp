@@ -18,9 +18,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
-#endif
 
 namespace velt {
 
@@ -44,8 +44,8 @@ QStringList moviesAndSounds(const QString &workDir, const ExtTable &ext)
 namespace {
 
 // Creates name in folder for writing, never replacing a file (nor writing through a link) of
-// that name; false with *taken set when the name is in use, without it on any other failure.
-bool createNew(QFile &out, const QString &path, bool *taken)
+// that name; false with *error the errno (EEXIST when the name is in use).
+bool createNew(QFile &out, const QString &path, int *error)
 {
 #ifndef _WIN32
     // The working folder keeps no record of who could read a file's source: a copy out of it is
@@ -53,21 +53,22 @@ bool createNew(QFile &out, const QString &path, bool *taken)
     const int fd =
             ::open(encodeFileName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd < 0) {
-        *taken = errno == EEXIST;
+        *error = errno;
         return false;
     }
     if (out.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle))
         return true;
+    // Just created through O_EXCL by this call: the file is ours to take back.
+    removeOpenFile(fd, encodeFileName(path));
     ::close(fd);
-    ::unlink(encodeFileName(path).constData());
-    *taken = false;
+    *error = EIO;
     return false;
 #else
     out.setFileName(path);
     if (out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         return true;
     const QFileInfo info(path);
-    *taken = info.exists() || info.isSymLink();
+    *error = info.exists() || info.isSymLink() ? EEXIST : EIO;
     return false;
 #endif
 }
@@ -123,12 +124,14 @@ bool makeFolders(const QString &path)
 #endif
 }
 
+// Takes back a copy this run created, unless something else has been put under its name.
 void removeCreated(QFile &out, const QString &path)
 {
-    out.close();
 #ifndef _WIN32
-    ::unlink(encodeFileName(path).constData());
+    removeOpenFile(out.handle(), encodeFileName(path));
+    out.close();
 #else
+    out.close();
     QFile::remove(path);
 #endif
 }
@@ -136,11 +139,10 @@ void removeCreated(QFile &out, const QString &path)
 } // namespace
 
 std::optional<QString> copyIntoFolder(const QString &file, const QString &folder,
-                                      SuffixNumbers *numbers)
+                                      SuffixNumbers &numbers, bool *nameRefused)
 {
-    SuffixNumbers own;
-    if (!numbers)
-        numbers = &own;
+    if (nameRefused)
+        *nameRefused = false;
     // By the name's bytes: one that is not UTF-8 is copied under the same bytes.
     const FileStatus source = fileStatus(file, Links::NoFollow);
     QFile in;
@@ -150,16 +152,19 @@ std::optional<QString> copyIntoFolder(const QString &file, const QString &folder
     QFile out;
     QString outPath;
     std::optional<QString> used;
-    // Every number is tried once and the folder's files are finite: this ends.
+    // Each number names a file not tried before, so this ends at a free name or another error.
     while (!used) {
-        const qint64 n = numbers->next(name);
+        const qint64 n = numbers.next(name);
         const QString candidate = n == 1 ? name : suffixedName(name, n);
         outPath = QDir(folder).filePath(candidate);
-        bool taken = false;
-        if (createNew(out, outPath, &taken))
+        int error = 0;
+        if (createNew(out, outPath, &error)) {
             used = candidate;
-        else if (!taken)
+        } else if (error != EEXIST) {
+            if (nameRefused)
+                *nameRefused = error == ENAMETOOLONG || error == EILSEQ || error == EINVAL;
             return std::nullopt;
+        }
     }
     bool ok = true;
     while (ok && !in.atEnd()) {
@@ -212,11 +217,17 @@ int runExtractCommand(CollectionContext &ctx, const QString &destDir, QTextStrea
             state.WorkDir.isEmpty() ? QStringList() : moviesAndSounds(readDir, ctx.ext);
     const MetafileHelper helper = defaultMetafileHelper();
     int failed = 0;
+    int refusedNames = 0;
     SuffixNumbers numbers;
     auto extract = [&](const QString &name, bool picture) {
         const QString path = QDir(readDir).filePath(name);
         const auto facts = state.Sources.lookup(path);
-        const auto copied = copyIntoFolder(path, destDir, &numbers);
+        bool nameRefused = false;
+        const auto copied = copyIntoFolder(path, destDir, numbers, &nameRefused);
+        if (!copied && nameRefused) {
+            ++refusedNames;
+            return;
+        }
         if (!copied) {
             err << "velt: " << printableText(name) << " could not be copied\n";
             ++failed;
@@ -238,10 +249,13 @@ int runExtractCommand(CollectionContext &ctx, const QString &destDir, QTextStrea
     for (const QString &name : media)
         extract(name, false);
     // A copy that failed (a read-only or full folder) is not a success.
+    if (refusedNames > 0)
+        err << "velt: " << refusedNames << (refusedNames == 1 ? " name was" : " names were")
+            << " refused by " << printableText(destDir) << "; those files were not copied\n";
     if (failed > 0)
         err << "velt: " << failed << (failed == 1 ? " file" : " files")
             << " could not be copied to " << printableText(destDir) << '\n';
-    return finish(failed > 0 ? kExitFailure : kExitOk);
+    return finish(failed + refusedNames > 0 ? kExitFailure : kExitOk);
 }
 
 int runExtract(MdlVELT &state, Settings &settings, const RegistrySource &registry,

@@ -1,5 +1,7 @@
 #include "platform/textfile.h"
 
+#include "platform/workdir.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -217,7 +219,7 @@ bool replaceFileContents(const QString &path, const QByteArray &bytes, QString *
     int code = 0;
     const auto fail = [&](int failure) {
         *error = systemError(failure);
-        ::unlink(tempName.constData());
+        removeOpenFile(fd, tempName);
         ::close(fd);
         return false;
     };
@@ -267,7 +269,7 @@ int removeStaleTemporaries(const QString &path)
         };
         // A writer that is still running holds the lock; a file of another user is not ours.
         if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()
-            && ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::unlink(file.constData()) == 0)
+            && ::flock(fd, LOCK_EX | LOCK_NB) == 0 && removeOpenFile(fd, file))
             ++removed;
         ::close(fd);
 #else

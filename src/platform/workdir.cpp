@@ -306,6 +306,30 @@ void FullDiskFailures::note(int error)
         ++badName;
 }
 
+qint64 WorkFolder::nextSuffixNumber(const QString &name) const
+{
+    return m_suffixes.next(name);
+}
+
+bool removeOpenFile(int fd, const QByteArray &path)
+{
+#ifndef _WIN32
+    struct stat open
+    {
+    };
+    struct stat named
+    {
+    };
+    if (::fstat(fd, &open) != 0 || ::lstat(path.constData(), &named) != 0
+        || open.st_dev != named.st_dev || open.st_ino != named.st_ino)
+        return false;
+    return ::unlink(path.constData()) == 0;
+#else
+    Q_UNUSED(fd);
+    return QFile::remove(QFile::decodeName(path));
+#endif
+}
+
 bool writeAll(int fd, const char *data, qint64 size, int *error)
 {
     for (qint64 done = 0; done < size;) {

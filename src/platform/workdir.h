@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/suffixnumbers.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QString>
@@ -22,24 +24,6 @@ enum class EmptyResult {
     Emptied,    // every file directly inside was deleted (or there was none)
     Refused,    // the folder is not one the program may empty; nothing was touched
     SomeFailed, // at least one file could not be deleted; the others were
-};
-
-// The numbers to try for files named alike: 1 (the name itself) at first, then 2, 3, ... as
-// suffixes. Each call gives a new one, so thousands of files of one name are placed with one
-// try each instead of trying every name before theirs again.
-class SuffixNumbers
-{
-public:
-    qint64 next(const QString &name)
-    {
-        qint64 &next = m_next[name];
-        if (next < 1)
-            next = 1;
-        return next++;
-    }
-
-private:
-    QHash<QString, qint64> m_next;
 };
 
 // The working folder, opened once. Every file written into it and every deletion from it goes
@@ -85,7 +69,7 @@ public:
     // The next number to try for a file named name: 1 (the name itself) at first, then 2, 3, ...
     // as suffixes. Each call gives a new one, so thousands of files of one name are placed
     // without trying every name before theirs again.
-    qint64 nextSuffixNumber(const QString &name) const { return m_suffixes.next(name); }
+    qint64 nextSuffixNumber(const QString &name) const;
 
 private:
     WorkFolder(const QString &path, int fd) : m_path(path), m_fd(fd) { }
@@ -115,6 +99,11 @@ struct FullDiskFailures
 // Closes a descriptor that createFile gave; false (the errno in *error) when what was written
 // did not all reach the disk.
 bool closeFile(int fd, int *error = nullptr);
+
+// Removes path only while it still names the file open as fd (same device and inode, not a
+// link): a file this program created is taken back, never one put in its place since. Not on
+// Windows, where an open file cannot be replaced: there the path is removed.
+bool removeOpenFile(int fd, const QByteArray &path);
 
 // Writes all of size bytes to the file descriptor fd; on failure *error holds the errno.
 bool writeAll(int fd, const char *data, qint64 size, int *error);

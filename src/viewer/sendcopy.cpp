@@ -129,8 +129,8 @@ int createTemporaryBeside(const QByteArray &target, QByteArray *temporary)
         if (fd < 0 && errno == EEXIST)
             continue;
         if (fd >= 0 && exists && ::fchmod(fd, existing.st_mode & 07777) != 0) {
+            removeOpenFile(fd, name);
             ::close(fd);
-            ::unlink(name.constData());
             return -1;
         }
         *temporary = name;
@@ -194,10 +194,24 @@ bool copyFileSafely(const QString &source, const QString &destination,
         ::futimens(out, times);
         ::fsync(out); // as a replacement should; a file system without it still copies
     }
-    ok = ::close(out) == 0 && ok;
-    if (ok && ::rename(temporary.constData(), target.constData()) == 0)
+    if (!ok) {
+        removeOpenFile(out, temporary);
+        ::close(out);
+        return false;
+    }
+    // Told by device and inode after the close, so that only our temporary file is taken back.
+    struct stat made
+    {
+    };
+    const bool known = ::fstat(out, &made) == 0;
+    if (::close(out) == 0 && ::rename(temporary.constData(), target.constData()) == 0)
         return true;
-    ::unlink(temporary.constData());
+    struct stat named
+    {
+    };
+    if (known && ::lstat(temporary.constData(), &named) == 0 && named.st_dev == made.st_dev
+        && named.st_ino == made.st_ino)
+        ::unlink(temporary.constData());
     return false;
 }
 

@@ -396,25 +396,6 @@ void TestBrowserCache::collisionsNeverOverwrite()
     QCOMPARE(old.readAll(), QByteArray("from another cache"));
     QVERIFY(!table.lookup(old.fileName()));
     QVERIFY(table.lookup(QDir(work).filePath(QStringLiteral("photo_3.png"))));
-
-    // --extract into a folder that holds files of the same names: 3 000 copies of one name
-    // each get a suffix of their own, none replaces one, and none is dropped after some tries.
-    const QString target = dir.filePath(QStringLiteral("out"));
-    QDir().mkpath(target);
-    QVERIFY(writeFile(QDir(target).filePath(QStringLiteral("photo_5.png")), "the user's"));
-    SuffixNumbers numbers;
-    QSet<QString> names;
-    for (int i = 0; i < 3000; ++i) {
-        const auto copied = copyIntoFolder(old.fileName(), target, &numbers);
-        QVERIFY(copied);
-        names.insert(*copied);
-    }
-    QCOMPARE(names.size(), 3000);
-    QVERIFY(!names.contains(QStringLiteral("photo_5.png")));
-    QCOMPARE(QDir(target).entryList(QDir::Files).size(), 3001);
-    QFile user(QDir(target).filePath(QStringLiteral("photo_5.png")));
-    QVERIFY(user.open(QIODevice::ReadOnly));
-    QCOMPARE(user.readAll(), QByteArray("the user's"));
 }
 
 void TestBrowserCache::decode_data()

@@ -16,6 +16,7 @@
 #include <chrono>
 #include <thread>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -143,7 +144,52 @@ private Q_SLOTS:
     void unusableAtStart_data();
     void unusableAtStart();
     void swappedWhileCollectingAndClosing();
+    void removeOpenFileTakesBackOnlyItsOwn_data();
+    void removeOpenFileTakesBackOnlyItsOwn();
 };
+
+void TestWorkFolder::removeOpenFileTakesBackOnlyItsOwn_data()
+{
+    QTest::addColumn<QString>("meanwhile"); // what happens to the name while the file is open
+    QTest::addColumn<bool>("removed");
+    QTest::addColumn<QByteArray>("left"); // what the name holds afterwards; empty: nothing
+    QTest::newRow("untouched") << "" << true << QByteArray();
+    QTest::newRow("another file put in its place") << "replace" << false << QByteArray("theirs");
+    QTest::newRow("a link to it put in its place") << "link" << false << QByteArray("ours");
+    QTest::newRow("removed already") << "remove" << false << QByteArray();
+}
+
+void TestWorkFolder::removeOpenFileTakesBackOnlyItsOwn()
+{
+    QFETCH(QString, meanwhile);
+    QFETCH(bool, removed);
+    QFETCH(QByteArray, left);
+    QTemporaryDir dir;
+    const QByteArray path = QFile::encodeName(dir.filePath(QStringLiteral("copy.jpg")));
+    const QByteArray aside = QFile::encodeName(dir.filePath(QStringLiteral("aside")));
+    const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_EXCL, 0600);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::write(fd, "ours", 4), ssize_t(4));
+    if (meanwhile == "replace") {
+        QVERIFY(::rename(path.constData(), aside.constData()) == 0);
+        QFile theirs(QFile::decodeName(path));
+        QVERIFY(theirs.open(QIODevice::WriteOnly) && theirs.write("theirs") == 6);
+    } else if (meanwhile == "link") {
+        QVERIFY(::rename(path.constData(), aside.constData()) == 0);
+        QVERIFY(::symlink(aside.constData(), path.constData()) == 0);
+    } else if (meanwhile == "remove") {
+        QVERIFY(::unlink(path.constData()) == 0);
+    }
+    QCOMPARE(removeOpenFile(fd, path), removed);
+    ::close(fd);
+    QFile after(QFile::decodeName(path));
+    if (left.isEmpty()) {
+        QVERIFY(!after.exists());
+    } else {
+        QVERIFY(after.open(QIODevice::ReadOnly));
+        QCOMPARE(after.readAll(), left);
+    }
+}
 
 void TestWorkFolder::opening_data()
 {
