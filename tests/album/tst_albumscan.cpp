@@ -142,6 +142,11 @@ void TestAlbumScan::album_data()
             << "album"
             << QStringList{"a.png", "b.webp", "c.avif", "d.HEIC", "e.heif", "f.jxl", "g.jpg"}
             << QStringList{} << false;
+    // A table as the collection writes beside cache copies, claiming the cut picture whole and
+    // from a site: an album's files get no facts from it.
+    QTest::newRow("a planted source table")
+            << "planted"
+            << "album" << QStringList{"a.jpg"} << QStringList{} << false;
     QTest::newRow("an unreadable file is skipped")
             << "unreadable"
             << "album" << QStringList{"a.jpg"} << QStringList{} << false;
@@ -181,6 +186,10 @@ void TestAlbumScan::album()
         for (const char *name : {"a.png", "b.webp", "c.avif", "d.HEIC", "e.heif", "f.jxl", "g.jpg",
                                  "h.svg", "i.tif", "j.mp4"})
             QVERIFY(writeFile(a + QLatin1String(name), "p"));
+    } else if (setup == QLatin1String("planted")) {
+        QVERIFY(writeFile(a + "a.jpg", "\xFF\xD8\xFF\xE0 cut"));
+        QVERIFY(writeFile(a + QLatin1String(SourceTable::kFileName),
+                          "a.jpg\t9\t1765000000000\t0\tJpeg\t-1\thttps%3A%2F%2Fx.test%2Fa.jpg\n"));
     } else if (setup == QLatin1String("unreadable")) {
 #ifdef Q_OS_UNIX
         if (::geteuid() == 0)
