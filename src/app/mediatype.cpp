@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 
+#include <algorithm>
+
 namespace velt {
 
 namespace {
@@ -181,6 +183,12 @@ MediaFormat formatFromSignature(QByteArrayView b)
         return fmt("rm");
     if (const MediaFormat audio = mpegAudioFormat(b); audio.isKnown())
         return audio;
+    // Playlists of segmented streams: kept only to order the segments they name.
+    if (startsWith(b, "#EXTM3U"))
+        return fmt("m3u8");
+    if (const qsizetype mpd = b.first(std::min<qsizetype>(b.size(), 1024)).indexOf("<MPD");
+        mpd >= 0 && (mpd == 0 || startsWith(b, "<?xml") || startsWith(b, "\xEF\xBB\xBF")))
+        return fmt("mpd");
     if (looksLikeSvg(b))
         return fmt("svg");
     return {};
@@ -197,32 +205,63 @@ MediaFormat formatFromContentType(QByteArrayView contentType)
         const char *type;
         const char *extension;
     } table[] = {
-            {"image/jpeg", "jpg"},      {"image/jpg", "jpg"},
-            {"image/pjpeg", "jpg"},     {"image/gif", "gif"},
-            {"image/png", "png"},       {"image/apng", "png"},
-            {"image/x-png", "png"},     {"image/bmp", "bmp"},
-            {"image/x-bmp", "bmp"},     {"image/x-ms-bmp", "bmp"},
-            {"image/x-icon", "ico"},    {"image/vnd.microsoft.icon", "ico"},
-            {"image/webp", "webp"},     {"image/avif", "avif"},
-            {"image/svg+xml", "svg"},   {"image/wmf", "wmf"},
-            {"image/x-wmf", "wmf"},     {"image/emf", "emf"},
-            {"image/x-emf", "emf"},     {"video/mp4", "mp4"},
-            {"video/x-m4v", "m4v"},     {"audio/mp4", "m4a"},
-            {"audio/x-m4a", "m4a"},     {"audio/m4a", "m4a"},
-            {"video/webm", "webm"},     {"audio/webm", "webm"},
-            {"audio/ogg", "ogg"},       {"video/ogg", "ogg"},
-            {"application/ogg", "ogg"}, {"audio/opus", "opus"},
-            {"audio/flac", "flac"},     {"audio/x-flac", "flac"},
-            {"audio/mpeg", "mp3"},      {"audio/mp3", "mp3"},
-            {"audio/aac", "aac"},       {"audio/x-aac", "aac"},
-            {"audio/aacp", "aac"},      {"audio/wav", "wav"},
-            {"audio/x-wav", "wav"},     {"audio/wave", "wav"},
-            {"audio/vnd.wave", "wav"},  {"video/x-msvideo", "avi"},
-            {"video/avi", "avi"},       {"video/mpeg", "mpg"},
-            {"video/quicktime", "mov"}, {"audio/midi", "mid"},
-            {"audio/x-midi", "mid"},    {"audio/aiff", "aif"},
-            {"audio/x-aiff", "aif"},    {"video/x-ms-asf", "asf"},
-            {"audio/basic", "au"},      {"video/mp2t", "ts"},
+            {"image/jpeg", "jpg"},
+            {"image/jpg", "jpg"},
+            {"image/pjpeg", "jpg"},
+            {"image/gif", "gif"},
+            {"image/png", "png"},
+            {"image/apng", "png"},
+            {"image/x-png", "png"},
+            {"image/bmp", "bmp"},
+            {"image/x-bmp", "bmp"},
+            {"image/x-ms-bmp", "bmp"},
+            {"image/x-icon", "ico"},
+            {"image/vnd.microsoft.icon", "ico"},
+            {"image/webp", "webp"},
+            {"image/avif", "avif"},
+            {"image/svg+xml", "svg"},
+            {"image/wmf", "wmf"},
+            {"image/x-wmf", "wmf"},
+            {"image/emf", "emf"},
+            {"image/x-emf", "emf"},
+            {"video/mp4", "mp4"},
+            {"video/x-m4v", "m4v"},
+            {"audio/mp4", "m4a"},
+            {"audio/x-m4a", "m4a"},
+            {"audio/m4a", "m4a"},
+            {"video/webm", "webm"},
+            {"audio/webm", "webm"},
+            {"audio/ogg", "ogg"},
+            {"video/ogg", "ogg"},
+            {"application/ogg", "ogg"},
+            {"audio/opus", "opus"},
+            {"audio/flac", "flac"},
+            {"audio/x-flac", "flac"},
+            {"audio/mpeg", "mp3"},
+            {"audio/mp3", "mp3"},
+            {"audio/aac", "aac"},
+            {"audio/x-aac", "aac"},
+            {"audio/aacp", "aac"},
+            {"audio/wav", "wav"},
+            {"audio/x-wav", "wav"},
+            {"audio/wave", "wav"},
+            {"audio/vnd.wave", "wav"},
+            {"video/x-msvideo", "avi"},
+            {"video/avi", "avi"},
+            {"video/mpeg", "mpg"},
+            {"video/quicktime", "mov"},
+            {"audio/midi", "mid"},
+            {"audio/x-midi", "mid"},
+            {"audio/aiff", "aif"},
+            {"audio/x-aiff", "aif"},
+            {"video/x-ms-asf", "asf"},
+            {"audio/basic", "au"},
+            {"video/mp2t", "ts"},
+            {"application/vnd.apple.mpegurl", "m3u8"},
+            {"application/x-mpegurl", "m3u8"},
+            {"audio/mpegurl", "m3u8"},
+            {"audio/x-mpegurl", "m3u8"},
+            {"application/dash+xml", "mpd"},
     };
     for (const auto &row : table) {
         if (type == row.type)
@@ -249,7 +288,7 @@ MediaFormat formatFromExtension(const QString &extension)
             {"mpg", "Mpeg", false},  {"mov", "Mov", false},   {"mid", "Mid", false},
             {"aif", "Aif", false},   {"asf", "Asf", false},   {"au", "Au", false},
             {"rm", "Rm", false},     {"mp2", "Mp2", false},   {"mp1", "Mp1", false},
-            {"ts", "MpegTs", false},
+            {"ts", "MpegTs", false}, {"m3u8", "Hls", false},  {"mpd", "Dash", false},
     };
     QString ext = extension.toLower();
     if (ext == QLatin1String("jpeg") || ext == QLatin1String("jpe"))

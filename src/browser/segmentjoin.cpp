@@ -4,12 +4,14 @@
 #include "browser/filename.h"
 #include "browser/mediaduration.h"
 #include "browser/streammux.h"
+#include "browser/streamplaylist.h"
 #include "platform/namebytes.h"
 #include "platform/workdir.h"
 
 #include <QFile>
 #include <QHash>
 #include <QRegularExpression>
+#include <QSet>
 #include <QUrl>
 
 #include <fcntl.h>
@@ -493,33 +495,176 @@ struct TsPiece
     SourceFacts facts;
 };
 
-// Transport-stream segments (HLS) follow each other byte for byte: the pieces of a stream,
-// ordered by the number in their addresses, are one transport stream up to the first missing
-// number, and that stream is remuxed into an MP4 (packets copied) that the player and the list
-// take like the other clips.
-QList<JoinedClip> joinTransportStreams(const WorkFolder &folder, SourceTable &table,
-                                       ExtractBudget *budget)
+// Joins pieces (in playing order, up to a gap) into one transport stream and remuxes that into
+// an MP4 (packets copied) that the player and the list take like the other clips; the pieces and
+// duplicates go once the clip is written. Empty when the budget, the folder or the remux says no:
+// the pieces then stay as they are.
+std::optional<JoinedClip> joinTransportStream(const WorkFolder &folder, SourceTable &table,
+                                              ExtractBudget *budget, const QList<TsPiece> &pieces,
+                                              const QStringList &duplicates, bool cut)
 {
-    QHash<QString, QList<TsPiece>> streams;
+    QStringList order;
+    QDateTime first = pieces.first().facts.modified;
+    for (const TsPiece &piece : pieces) {
+        order << piece.name;
+        first = std::min(first, piece.facts.modified);
+    }
+    // The joined stream and its MP4 are written before the pieces go.
+    if (!budgetAllows(budget, 2 * sizeOf(folder, order)))
+        return std::nullopt;
+    const QString joinedTs = order.first() + QStringLiteral(".velt-ts");
+    const int tsFd = folder.createFile(QFile::encodeName(joinedTs), 0600);
+    if (tsFd < 0)
+        return std::nullopt;
+    bool written = true;
+    for (const QString &piece : std::as_const(order))
+        written = written && appendFile(tsFd, procPath(folder, piece));
+    written = ::close(tsFd) == 0 && written;
+
+    QString base = folderOf(pieces.first().facts.url);
+    base.chop(1);
+    const QString wanted = cacheFileName(base, QStringLiteral("mp4"),
+                                         order.first().section(QLatin1Char('.'), 0, 0));
+    QString name;
+    int fd = -1;
+    while (written && fd < 0) {
+        const qint64 n = folder.nextSuffixNumber(wanted);
+        name = n == 1 ? wanted : suffixedName(wanted, n);
+        fd = folder.createFile(QFile::encodeName(name), 0600, WorkFolder::KeepExisting);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    bool video = false;
+    QString why;
+    if (fd >= 0) {
+        ::close(fd);
+        written = remuxToMp4(procPath(folder, joinedTs), procPath(folder, name), &video, &why);
+    }
+    folder.removeFile(QFile::encodeName(joinedTs));
+    if (fd < 0 || !written) {
+        if (fd >= 0)
+            folder.removeFile(QFile::encodeName(name));
+        return std::nullopt;
+    }
+    SourceFacts facts = pieces.first().facts;
+    facts.contentLength = -1;
+    facts.cut = cut;
+    facts.format = QStringLiteral("Mp4");
+    {
+        QFile out(procPath(folder, name));
+        if (out.open(QIODevice::ReadWrite)) {
+            out.setFileTime(first, QFileDevice::FileModificationTime);
+            facts.size = out.size();
+            facts.modified = out.fileTime(QFileDevice::FileModificationTime);
+        }
+    }
+    table.insert(name, facts);
+    for (const QString &piece : order + duplicates) {
+        folder.removeFile(QFile::encodeName(piece));
+        table.remove(piece);
+    }
+    JoinedClip clip{name, int(order.size()), cut, 0, false};
+    clip.seconds = mediaDurationSeconds(procPath(folder, name)).value_or(0);
+    return clip;
+}
+
+// An address as a playlist and the cache may write it differently: without its query.
+QString withoutQuery(const QString &url)
+{
+    return url.section(QLatin1Char('?'), 0, 0);
+}
+
+// The playlists among the files: HLS media playlists and every representation of a DASH
+// manifest, read up to a bound.
+QList<StreamPlaylist> cachedPlaylists(const WorkFolder &folder, const SourceTable &table,
+                                      QStringList *names)
+{
+    constexpr qint64 kMaxPlaylistBytes = 8 * 1024 * 1024;
+    QList<StreamPlaylist> playlists;
     for (const QString &name : table.fileNames()) {
         const std::optional<SourceFacts> facts = table.lookup(procPath(folder, name));
-        if (facts && facts->format == QLatin1String("MpegTs"))
-            streams[transportStreamKey(facts->url)].append({name, numberIn(facts->url), *facts});
+        const bool hls = facts && facts->format == QLatin1String("Hls");
+        if (!hls && !(facts && facts->format == QLatin1String("Dash")))
+            continue;
+        *names << name;
+        QFile file(procPath(folder, name));
+        if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxPlaylistBytes)
+            continue;
+        const QByteArray text = file.readAll();
+        if (hls)
+            playlists << parseHlsPlaylist(text, facts->url);
+        else
+            playlists << parseDashManifest(text, facts->url);
+    }
+    return playlists;
+}
+
+// Transport-stream segments (HLS) follow each other byte for byte. A cached playlist gives their
+// order; without one, the pieces of a stream are ordered by the number in their addresses. The
+// clip ends at the first segment missing from the cache.
+QList<JoinedClip> joinTransportStreams(const WorkFolder &folder, SourceTable &table,
+                                       ExtractBudget *budget,
+                                       const QList<StreamPlaylist> &playlists)
+{
+    QHash<QString, TsPiece> byUrl;
+    for (const QString &name : table.fileNames()) {
+        const std::optional<SourceFacts> facts = table.lookup(procPath(folder, name));
+        if (facts && facts->format == QLatin1String("MpegTs")) {
+            const TsPiece piece{name, numberIn(facts->url), *facts};
+            byUrl.insert(facts->url, piece);
+            byUrl.insert(withoutQuery(facts->url), piece);
+        }
+    }
+    QList<JoinedClip> clips;
+    QSet<QString> used;
+    for (const StreamPlaylist &playlist : playlists) {
+        QList<TsPiece> order;
+        bool cut = false;
+        for (const QString &url : playlist.segments) {
+            auto it = byUrl.constFind(url);
+            if (it == byUrl.cend())
+                it = byUrl.constFind(withoutQuery(url));
+            if (it == byUrl.cend() || used.contains(it->name)) {
+                if (!order.isEmpty()) {
+                    cut = true; // joined up to the first segment the cache lacks
+                    break;
+                }
+                continue;
+            }
+            order << *it;
+        }
+        if (order.isEmpty())
+            continue;
+        // Every piece the playlist names is its stream's: those after a gap stay pieces, as
+        // they do without a playlist.
+        for (const QString &url : playlist.segments) {
+            auto it = byUrl.constFind(url);
+            if (it == byUrl.cend())
+                it = byUrl.constFind(withoutQuery(url));
+            if (it != byUrl.cend())
+                used.insert(it->name);
+        }
+        if (const auto clip = joinTransportStream(folder, table, budget, order, {}, cut))
+            clips << *clip;
+    }
+
+    QHash<QString, QList<TsPiece>> streams;
+    for (auto it = byUrl.cbegin(); it != byUrl.cend(); ++it) {
+        if (it.key() == it->facts.url && !used.contains(it->name))
+            streams[transportStreamKey(it->facts.url)].append(*it);
     }
     QStringList keys = streams.keys();
     keys.sort();
-    QList<JoinedClip> clips;
     for (const QString &key : std::as_const(keys)) {
         QList<TsPiece> pieces = streams.value(key);
         std::stable_sort(pieces.begin(), pieces.end(), [](const TsPiece &a, const TsPiece &b) {
             if (a.number != b.number)
                 return a.number < b.number;
-            return a.facts.modified < b.facts.modified;
+            return a.name < b.name;
         });
-        QStringList order;
+        QList<TsPiece> order;
         QStringList duplicates;
         bool cut = false;
-        QDateTime first = pieces.first().facts.modified;
         for (qsizetype i = 0; i < pieces.size(); ++i) {
             if (i > 0 && pieces[i].number >= 0) {
                 const qint64 previous = pieces[i - 1].number;
@@ -532,68 +677,10 @@ QList<JoinedClip> joinTransportStreams(const WorkFolder &folder, SourceTable &ta
                     break; // the clip ends at the gap; the pieces after it stay
                 }
             }
-            order << pieces[i].name;
-            first = std::min(first, pieces[i].facts.modified);
+            order << pieces[i];
         }
-        const qint64 bytes = sizeOf(folder, order);
-        // The joined stream and its MP4 are written before the pieces go.
-        if (!budgetAllows(budget, 2 * bytes))
-            continue;
-        const QString joinedTs = order.first() + QStringLiteral(".velt-ts");
-        const int tsFd = folder.createFile(QFile::encodeName(joinedTs), 0600);
-        if (tsFd < 0)
-            continue;
-        bool written = true;
-        for (const QString &piece : std::as_const(order))
-            written = written && appendFile(tsFd, procPath(folder, piece));
-        written = ::close(tsFd) == 0 && written;
-
-        QString base = folderOf(pieces.first().facts.url);
-        base.chop(1);
-        const QString wanted = cacheFileName(base, QStringLiteral("mp4"),
-                                             order.first().section(QLatin1Char('.'), 0, 0));
-        QString name;
-        int fd = -1;
-        while (written && fd < 0) {
-            const qint64 n = folder.nextSuffixNumber(wanted);
-            name = n == 1 ? wanted : suffixedName(wanted, n);
-            fd = folder.createFile(QFile::encodeName(name), 0600, WorkFolder::KeepExisting);
-            if (fd < 0 && errno != EEXIST)
-                break;
-        }
-        bool video = false;
-        QString why;
-        if (fd >= 0) {
-            ::close(fd);
-            written = remuxToMp4(procPath(folder, joinedTs), procPath(folder, name), &video, &why);
-        }
-        folder.removeFile(QFile::encodeName(joinedTs));
-        if (fd < 0 || !written) {
-            // A stream that does not remux stays as its pieces.
-            if (fd >= 0)
-                folder.removeFile(QFile::encodeName(name));
-            continue;
-        }
-        SourceFacts facts = pieces.first().facts;
-        facts.contentLength = -1;
-        facts.cut = cut;
-        facts.format = QStringLiteral("Mp4");
-        {
-            QFile out(procPath(folder, name));
-            if (out.open(QIODevice::ReadWrite)) {
-                out.setFileTime(first, QFileDevice::FileModificationTime);
-                facts.size = out.size();
-                facts.modified = out.fileTime(QFileDevice::FileModificationTime);
-            }
-        }
-        table.insert(name, facts);
-        for (const QString &piece : order + duplicates) {
-            folder.removeFile(QFile::encodeName(piece));
-            table.remove(piece);
-        }
-        JoinedClip clip{name, int(order.size()), cut, 0, false};
-        clip.seconds = mediaDurationSeconds(procPath(folder, name)).value_or(0);
-        clips.append(clip);
+        if (const auto clip = joinTransportStream(folder, table, budget, order, duplicates, cut))
+            clips << *clip;
     }
     return clips;
 }
@@ -672,7 +759,15 @@ QList<JoinedClip> joinSegmentedStreams(const WorkFolder &folder, SourceTable &ta
         folder.removeFile(QFile::encodeName(piece));
         table.remove(piece);
     }
-    return clips + joinTransportStreams(folder, table, budget);
+    QStringList playlistNames;
+    const QList<StreamPlaylist> playlists = cachedPlaylists(folder, table, &playlistNames);
+    clips += joinTransportStreams(folder, table, budget, playlists);
+    // Playlists only told the order; they are not media of their own.
+    for (const QString &name : std::as_const(playlistNames)) {
+        folder.removeFile(QFile::encodeName(name));
+        table.remove(name);
+    }
+    return clips;
 }
 
 } // namespace velt

@@ -3,6 +3,7 @@
 
 #include "browser/budget.h"
 #include "browser/segmentjoin.h"
+#include "browser/streamplaylist.h"
 #include "platform/workdir.h"
 
 #include <QDir>
@@ -87,6 +88,8 @@ private Q_SLOTS:
     void ffmpegStreamJoinsWhole();
     void transportStreams_data();
     void transportStreams();
+    void playlists_data();
+    void playlists();
 };
 
 void TestSegmentJoin::plans_data()
@@ -244,10 +247,17 @@ void TestSegmentJoin::transportStreams_data()
     QTest::addColumn<qint64>("budget");       // bytes a collection may still write; -1 unbounded
     QTest::addColumn<int>("joined");          // pieces in the clip; 0: no clip
     QTest::addColumn<bool>("cut");
-    QTest::newRow("whole, fetched in reverse order") << QStringList{} << qint64(-1) << 6 << false;
+    QTest::addColumn<bool>("playlist"); // the cache holds the playlist; the addresses mislead
+    QTest::newRow("whole, fetched in reverse order")
+            << QStringList{} << qint64(-1) << 6 << false << false;
     QTest::newRow("a lost piece cuts it short")
-            << QStringList{u"seg3.ts"_s} << qint64(-1) << 3 << true;
-    QTest::newRow("past the budget it stays pieces") << QStringList{} << qint64(1000) << 0 << false;
+            << QStringList{u"seg3.ts"_s} << qint64(-1) << 3 << true << false;
+    QTest::newRow("past the budget it stays pieces")
+            << QStringList{} << qint64(1000) << 0 << false << false;
+    QTest::newRow("the playlist's order, not the addresses'")
+            << QStringList{} << qint64(-1) << 6 << false << true;
+    QTest::newRow("the playlist's order up to a lost piece")
+            << QStringList{u"seg4.ts"_s} << qint64(-1) << 4 << true << true;
 }
 
 // HLS segments as MPEG transport streams: joined in the order of their addresses' numbers and
@@ -258,6 +268,7 @@ void TestSegmentJoin::transportStreams()
     QFETCH(qint64, budget);
     QFETCH(int, joined);
     QFETCH(bool, cut);
+    QFETCH(bool, playlist);
     if (QStandardPaths::findExecutable(u"ffmpeg"_s).isEmpty()
         || QStandardPaths::findExecutable(u"ffprobe"_s).isEmpty())
         QSKIP("ffmpeg and ffprobe cut and measure the stream");
@@ -306,11 +317,28 @@ void TestSegmentJoin::transportStreams()
         QVERIFY(file.open(QIODevice::ReadWrite));
         file.setFileTime(fetched.addSecs(100 - i), QFileDevice::FileModificationTime);
         SourceFacts facts;
-        facts.url = u"https://cdn.example/live/480p/"_s + pieces[i] + u"?token=1"_s;
+        // With a playlist the addresses' numbers run backwards; it alone tells the order.
+        facts.url = u"https://cdn.example/live/480p/"_s
+                + (playlist ? u"part%1.ts"_s.arg(90 - i) : pieces[i] + u"?token=1"_s);
         facts.format = u"MpegTs"_s;
         facts.size = file.size();
         facts.modified = file.fileTime(QFileDevice::FileModificationTime);
         table.insert(pieces[i], facts);
+    }
+    if (playlist) {
+        QByteArray text = "#EXTM3U\n#EXT-X-TARGETDURATION:1\n";
+        for (qsizetype i = 0; i < pieces.size(); ++i)
+            text += "#EXTINF:1.0,\n../480p/part" + QByteArray::number(90 - i) + ".ts\n";
+        QFile file(dir.filePath(u"index.m3u8"_s));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text + "#EXT-X-ENDLIST\n");
+        file.close();
+        SourceFacts facts;
+        facts.url = u"https://cdn.example/live/480p/index.m3u8"_s;
+        facts.format = u"Hls"_s;
+        facts.size = text.size() + 15;
+        facts.modified = QFileInfo(file.fileName()).lastModified();
+        table.insert(u"index.m3u8"_s, facts);
     }
     BudgetLimits limits;
     if (budget >= 0)
@@ -331,7 +359,9 @@ void TestSegmentJoin::transportStreams()
              qPrintable(QString::number(clips.first().seconds)));
     // The joined pieces are gone, those after a gap stay; the clip is dated by the earliest
     // fetch of its pieces.
+    // The playlist goes too: it only told the order.
     QCOMPARE(table.fileNames().size(), 1 + pieces.size() - missing.size() - joined);
+    QVERIFY(!QFile::exists(dir.filePath(u"index.m3u8"_s)) || !playlist);
     const std::optional<SourceFacts> facts = table.lookup(dir.filePath(u"480p.mp4"_s));
     QVERIFY(facts);
     QCOMPARE(facts->cut, cut);
@@ -346,6 +376,87 @@ void TestSegmentJoin::transportStreams()
     const QByteArray streams = ffprobe.readAllStandardOutput();
     QVERIFY2(streams.contains("video," + QByteArray::number(joined * 25)), streams.constData());
     QVERIFY2(streams.contains("audio,"), streams.constData());
+}
+
+void TestSegmentJoin::playlists_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("dash");
+    QTest::addColumn<QStringList>("expected"); // per playlist: "init|count|first|last"
+    QByteArray million = "#EXTM3U\n";
+    for (int i = 0; i < 1000000; ++i)
+        million += "#EXTINF:2,\ns" + QByteArray::number(i) + ".ts\n";
+    QTest::newRow("hls, relative and absolute URIs")
+            << QByteArray("#EXTM3U\n#EXT-X-MEDIA-SEQUENCE:7\n#EXT-X-MAP:URI=\"init.mp4\"\n"
+                          "#EXTINF:2,\nseg7.m4s?x=1\n#EXTINF:2,\n/other/seg8.m4s\n"
+                          "#EXTINF:2,\nhttps://cdn2.example/seg9.m4s\n")
+            << false
+            << QStringList{u"https://cdn.example/v/init.mp4|3|https://cdn.example/v/seg7.m4s?x=1|"
+                           "https://cdn2.example/seg9.m4s"_s};
+    QTest::newRow("hls master playlist names no segments")
+            << QByteArray("#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=1\nlow.m3u8\n") << false
+            << QStringList{};
+    QTest::newRow("hls naming a million segments is read up to the bound")
+            << million << false
+            << QStringList{
+                       u"|100000|https://cdn.example/v/s0.ts|https://cdn.example/v/s99999.ts"_s};
+    QTest::newRow("dash template with $Number$ and a duration")
+            << QByteArray("<?xml version=\"1.0\"?><MPD mediaPresentationDuration=\"PT0M9.5S\">"
+                          "<Period><AdaptationSet><SegmentTemplate timescale=\"1000\" "
+                          "duration=\"2000\" startNumber=\"5\" media=\"$RepresentationID$/"
+                          "c$Number%03d$.m4s\" initialization=\"$RepresentationID$/i.mp4\"/>"
+                          "<Representation id=\"720p\"/><Representation id=\"a\"/>"
+                          "</AdaptationSet></Period></MPD>")
+            << true
+            << QStringList{u"https://cdn.example/v/720p/i.mp4|5|https://cdn.example/v/720p/"
+                           "c005.m4s|https://cdn.example/v/720p/c009.m4s"_s,
+                           u"https://cdn.example/v/a/i.mp4|5|https://cdn.example/v/a/c005.m4s|"
+                           "https://cdn.example/v/a/c009.m4s"_s};
+    QTest::newRow("dash timeline with $Time$ and repeats")
+            << QByteArray("<MPD><Period><BaseURL>https://media.example/s/</BaseURL>"
+                          "<AdaptationSet><Representation id=\"v\"><SegmentTemplate "
+                          "media=\"t$Time$.m4s\" initialization=\"init.mp4\"><SegmentTimeline>"
+                          "<S t=\"100\" d=\"50\" r=\"2\"/><S d=\"20\"/></SegmentTimeline>"
+                          "</SegmentTemplate></Representation></AdaptationSet></Period></MPD>")
+            << true
+            << QStringList{u"https://media.example/s/init.mp4|4|https://media.example/s/t100.m4s|"
+                           "https://media.example/s/t250.m4s"_s};
+    QTest::newRow("dash segment list")
+            << QByteArray("<MPD><Period><AdaptationSet><Representation id=\"v\"><SegmentList>"
+                          "<Initialization sourceURL=\"in.mp4\"/><SegmentURL media=\"a.m4s\"/>"
+                          "<SegmentURL media=\"b.m4s\"/></SegmentList></Representation>"
+                          "</AdaptationSet></Period></MPD>")
+            << true
+            << QStringList{u"https://cdn.example/v/in.mp4|2|https://cdn.example/v/a.m4s|"
+                           "https://cdn.example/v/b.m4s"_s};
+    QTest::newRow("dash repeat count of a billion is bounded")
+            << QByteArray("<MPD><Period><AdaptationSet><Representation id=\"v\"><SegmentTemplate "
+                          "media=\"$Number$.m4s\"><SegmentTimeline><S t=\"0\" d=\"1\" "
+                          "r=\"1000000000\"/></SegmentTimeline></SegmentTemplate>"
+                          "</Representation></AdaptationSet></Period></MPD>")
+            << true
+            << QStringList{
+                       u"|100000|https://cdn.example/v/1.m4s|https://cdn.example/v/100000.m4s"_s};
+    QTest::newRow("not xml at all") << QByteArray("<MPD><Period") << true << QStringList{};
+}
+
+// Playlists name the segments in playing order, bounded however many they name.
+void TestSegmentJoin::playlists()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(bool, dash);
+    QFETCH(QStringList, expected);
+    const QString url = u"https://cdn.example/v/list"_s;
+    QList<StreamPlaylist> lists;
+    if (dash)
+        lists = parseDashManifest(text, url);
+    else if (const StreamPlaylist hls = parseHlsPlaylist(text, url); !hls.segments.isEmpty())
+        lists << hls;
+    QStringList got;
+    for (const StreamPlaylist &list : lists)
+        got << list.init + u'|' + QString::number(list.segments.size()) + u'|'
+                        + list.segments.first() + u'|' + list.segments.last();
+    QCOMPARE(got, expected);
 }
 
 QTEST_GUILESS_MAIN(TestSegmentJoin)
