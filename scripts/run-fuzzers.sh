@@ -16,7 +16,7 @@ shift || true
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
     targets=(fuzz_settings fuzz_regfile fuzz_prefs fuzz_picture fuzz_metafile fuzz_ordering
-        fuzz_firefox_entry fuzz_chromium_entry fuzz_blockfile_cache fuzz_sql_cache)
+        fuzz_firefox_entry fuzz_chromium_entry fuzz_blockfile_cache fuzz_sql_cache fuzz_playlist)
 fi
 
 cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DVELT_FUZZ=ON -DVELT_WERROR=ON \
