@@ -233,4 +233,9 @@ bool remuxToMp4(const QString &in, const QString &out, bool *video, QString *why
     return true;
 }
 
+void silenceMediaLibraries()
+{
+    av_log_set_level(AV_LOG_QUIET);
+}
+
 } // namespace velt

@@ -18,4 +18,7 @@ bool muxVideoAndSound(const QString &video, const QString &audio, const QString 
 // in holds neither or the result cannot be written.
 bool remuxToMp4(const QString &in, const QString &out, bool *video, QString *why);
 
+// Keeps the FFmpeg libraries, which the player's back end shares, from logging to standard error.
+void silenceMediaLibraries();
+
 } // namespace velt

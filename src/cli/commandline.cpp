@@ -5,6 +5,7 @@
 #include "app/settings.h"
 #include "browser/cachefinder.h"
 #include "browser/extraction.h"
+#include "browser/streammux.h"
 #include "cache/collection.h"
 #include "cache/demo.h"
 #include "cache/registry.h"
@@ -210,6 +211,10 @@ int runVelt(int argc, char **argv)
 {
     holdStandardStreams();
     installMessageFilter();
+    // The player's decoders log through the same library (an AV1 decoder names itself on every
+    // clip): their chatter is not the program's to print either.
+    if (qEnvironmentVariableIntValue("VELT_DEBUG") == 0)
+        silenceMediaLibraries();
     // Paths keep their bytes (a name that is not UTF-8 among them), see namebytes.h.
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
