@@ -12,6 +12,11 @@ namespace velt {
 
 namespace {
 
+// Start numbers and times are held below kMaxValue and durations below kMaxDuration, so that
+// adding up to kMaxPlaylistSegments durations or counts to them never overflows.
+constexpr qint64 kMaxValue = qint64(1) << 60;
+constexpr qint64 kMaxDuration = qint64(1) << 40;
+
 QString resolved(const QString &base, const QString &reference)
 {
     return QUrl(base).resolved(QUrl(reference.trimmed())).toString();
@@ -76,12 +81,16 @@ void readTemplate(QXmlStreamReader &xml, Template &t)
         t.media = a.value(QLatin1String("media")).toString();
     if (a.hasAttribute(QLatin1String("initialization")))
         t.initialization = a.value(QLatin1String("initialization")).toString();
+    // Numbers and times a manifest may state are held where adding to them cannot overflow.
     if (a.hasAttribute(QLatin1String("startNumber")))
-        t.startNumber = a.value(QLatin1String("startNumber")).toLongLong();
+        t.startNumber = std::clamp<qint64>(a.value(QLatin1String("startNumber")).toLongLong(), 0,
+                                           kMaxValue);
     if (a.hasAttribute(QLatin1String("timescale")))
-        t.timescale = std::max<qint64>(1, a.value(QLatin1String("timescale")).toLongLong());
+        t.timescale =
+                std::clamp<qint64>(a.value(QLatin1String("timescale")).toLongLong(), 1, kMaxValue);
     if (a.hasAttribute(QLatin1String("duration")))
-        t.duration = a.value(QLatin1String("duration")).toLongLong();
+        t.duration = std::clamp<qint64>(a.value(QLatin1String("duration")).toLongLong(), 0,
+                                        kMaxDuration);
     // The timeline inside: <S t= d= r=/> rows.
     while (xml.readNextStartElement()) {
         if (xml.name() != QLatin1String("SegmentTimeline")) {
@@ -94,8 +103,10 @@ void readTemplate(QXmlStreamReader &xml, Template &t)
             if (xml.name() == QLatin1String("S")) {
                 const QXmlStreamAttributes s = xml.attributes();
                 if (s.hasAttribute(QLatin1String("t")))
-                    time = s.value(QLatin1String("t")).toLongLong();
-                const qint64 d = s.value(QLatin1String("d")).toLongLong();
+                    time = std::clamp<qint64>(s.value(QLatin1String("t")).toLongLong(), 0,
+                                              kMaxValue);
+                const qint64 d = std::clamp<qint64>(s.value(QLatin1String("d")).toLongLong(), 0,
+                                                    kMaxDuration);
                 const qint64 repeats = std::clamp<qint64>(s.value(QLatin1String("r")).toLongLong(),
                                                           0, kMaxPlaylistSegments);
                 for (qint64 r = 0;
@@ -192,7 +203,9 @@ QList<StreamPlaylist> parseDashManifest(const QByteArray &text, const QString &u
                                               filled(t.media, id, bandwidth, number++, start));
                 }
             } else if (t.duration > 0 && total > 0) {
-                const double count = std::ceil(total * double(t.timescale) / double(t.duration));
+                const double count =
+                        std::min(std::ceil(total * double(t.timescale) / double(t.duration)),
+                                 double(kMaxPlaylistSegments));
                 for (qint64 i = 0; i < qint64(count) && segments < kMaxPlaylistSegments; ++i) {
                     list.segments << resolved(
                             here,

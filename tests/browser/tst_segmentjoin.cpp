@@ -437,6 +437,14 @@ void TestSegmentJoin::playlists_data()
             << true
             << QStringList{
                        u"|100000|https://cdn.example/v/1.m4s|https://cdn.example/v/100000.m4s"_s};
+    QTest::newRow("dash presentation of 10^52 seconds is bounded")
+            << QByteArray("<MPD mediaPresentationDuration=\"PT1" + QByteArray(52, '0')
+                          + "S\"><Period><AdaptationSet><SegmentTemplate timescale=\"1000\" "
+                            "duration=\"2000\" startNumber=\"5\" media=\"c$Number%03d$.m4s\"/>"
+                            "<Representation id=\"v\"/></AdaptationSet></Period></MPD>")
+            << true
+            << QStringList{
+                       u"|100000|https://cdn.example/v/c005.m4s|https://cdn.example/v/c100004.m4s"_s};
     QTest::newRow("not xml at all") << QByteArray("<MPD><Period") << true << QStringList{};
 }
 
