@@ -12,11 +12,11 @@ using namespace cachebuilder;
 namespace {
 
 // "C path" makes a Chromium entry in home/path, "F path" a Firefox one.
-void makeCache(const QString &home, const QString &spec)
+void makeCache(const QString &home, const QString &place)
 {
-    const QString dir = home + QLatin1Char('/') + spec.mid(2);
+    const QString dir = home + QLatin1Char('/') + place.mid(2);
     QVERIFY(QDir().mkpath(dir));
-    if (spec.startsWith(QLatin1Char('C'))) {
+    if (place.startsWith(QLatin1Char('C'))) {
         ChromiumEntry e;
         e.key = "1/0/_dk_https://a.test https://a.test https://a.test/p.png";
         e.head = {"HTTP/1.1 200 OK", "Content-Type: image/png"};
@@ -150,8 +150,8 @@ void TestCacheFinder::searchesHome()
 
     QTemporaryDir dir;
     const QString home = dir.path();
-    for (const QString &spec : std::as_const(caches))
-        makeCache(home, spec);
+    for (const QString &place : std::as_const(caches))
+        makeCache(home, place);
     for (const QString &link : std::as_const(links)) {
         const QStringList ends = link.split(QLatin1Char('='));
         QVERIFY(QDir().mkpath(QFileInfo(home + QLatin1Char('/') + ends[0]).path()));
