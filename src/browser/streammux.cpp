@@ -43,8 +43,8 @@ struct PacketFree
     void operator()(AVPacket *p) const { av_packet_free(&p); }
 };
 
-// The file at path opened with its first stream of type; the stream's index in *index.
-Input openStream(const QString &path, AVMediaType type, int *index, QString *why)
+// The file at path opened with its streams known.
+Input openInput(const QString &path, QString *why)
 {
     AVFormatContext *raw = nullptr;
     const QByteArray name = QFile::encodeName(path);
@@ -57,6 +57,16 @@ Input openStream(const QString &path, AVMediaType type, int *index, QString *why
         *why = errorText(e);
         return nullptr;
     }
+    return input;
+}
+
+// The file at path opened with its first stream of type; the stream's index in *index.
+Input openStream(const QString &path, AVMediaType type, int *index, QString *why)
+{
+    Input input = openInput(path, why);
+    if (!input)
+        return nullptr;
+    AVFormatContext *raw = input.get();
     *index = av_find_best_stream(raw, type, -1, -1, nullptr, 0);
     if (*index < 0) {
         *why = errorText(*index);
@@ -156,17 +166,10 @@ bool remuxToMp4(const QString &in, const QString &out, bool *video, QString *why
 {
     av_log_set_level(AV_LOG_QUIET);
     *video = false;
-    AVFormatContext *rawInput = nullptr;
-    const QByteArray inName = QFile::encodeName(in);
-    if (const int e = avformat_open_input(&rawInput, inName.constData(), nullptr, nullptr); e < 0) {
-        *why = errorText(e);
+    const Input input = openInput(in, why);
+    if (!input)
         return false;
-    }
-    Input input(rawInput);
-    if (const int e = avformat_find_stream_info(rawInput, nullptr); e < 0) {
-        *why = errorText(e);
-        return false;
-    }
+    AVFormatContext *rawInput = input.get();
     AVFormatContext *raw = nullptr;
     const QByteArray name = QFile::encodeName(out);
     if (const int e = avformat_alloc_output_context2(&raw, nullptr, "mp4", name.constData());

@@ -225,31 +225,6 @@ QByteArray option(const char *value, const QString &label)
     return "<option value=\"" + QByteArray(value) + "\">" + escaped(label) + "</option>";
 }
 
-// Text as a JSON string that is safe inside a script element: "<", ">" and "&" are written as
-// escapes, so no name or address can end the element or open a comment, and U+2028/2029 too.
-QByteArray jsonText(const QString &text)
-{
-    QByteArray out = "\"";
-    const QByteArray bytes = writtenText(text).toUtf8();
-    out.reserve(bytes.size() + 2);
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const auto u = static_cast<unsigned char>(bytes[i]);
-        if (u == '"' || u == '\\') {
-            out += '\\';
-            out += char(u);
-        } else if (u < 0x20 || u == 0x7F || u == '<' || u == '>' || u == '&') {
-            out += "\\u00" + QByteArray::number(u, 16).rightJustified(2, '0');
-        } else if (u == 0xE2 && i + 2 < bytes.size() && bytes[i + 1] == char(0x80)
-                   && (bytes[i + 2] == char(0xA8) || bytes[i + 2] == char(0xA9))) {
-            out += bytes[i + 2] == char(0xA8) ? "\\u2028" : "\\u2029";
-            i += 2;
-        } else {
-            out += char(u);
-        }
-    }
-    return out + '"';
-}
-
 // The site an item is grouped under: the page that showed it when the cache says, else the
 // server it came from.
 QString groupSite(const ReportRecord &r)

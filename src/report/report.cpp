@@ -62,6 +62,31 @@ QString writtenText(const QString &text)
     return out;
 }
 
+// Text as a JSON string that is safe inside a script element: "<", ">" and "&" are written as
+// escapes, so no name or address can end the element or open a comment, and U+2028/2029 too.
+QByteArray jsonText(const QString &text)
+{
+    QByteArray out = "\"";
+    const QByteArray bytes = writtenText(text).toUtf8();
+    out.reserve(bytes.size() + 2);
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto u = static_cast<unsigned char>(bytes[i]);
+        if (u == '"' || u == '\\') {
+            out += '\\';
+            out += char(u);
+        } else if (u < 0x20 || u == 0x7F || u == '<' || u == '>' || u == '&') {
+            out += "\\u00" + QByteArray::number(u, 16).rightJustified(2, '0');
+        } else if (u == 0xE2 && i + 2 < bytes.size() && bytes[i + 1] == char(0x80)
+                   && (bytes[i + 2] == char(0xA8) || bytes[i + 2] == char(0xA9))) {
+            out += bytes[i + 2] == char(0xA8) ? "\\u2028" : "\\u2029";
+            i += 2;
+        } else {
+            out += char(u);
+        }
+    }
+    return out + '"';
+}
+
 namespace {
 
 // One record's values in column order; empty where the fact is unknown.
@@ -117,23 +142,6 @@ QByteArray csvField(const QString &text)
         bytes = '"' + bytes + '"';
     }
     return bytes;
-}
-
-QByteArray jsonString(const QString &text)
-{
-    QByteArray out = "\"";
-    for (const char c : text.toUtf8()) {
-        const auto u = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (u < 0x20 || u == 0x7F) {
-            out += QByteArray("\\u00") + QByteArray::number(u, 16).rightJustified(2, '0');
-        } else {
-            out += c;
-        }
-    }
-    return out + '"';
 }
 
 // The check as --check makes it: the recorded or three-byte verdict, then whether the picture
@@ -294,7 +302,7 @@ QByteArray jsonLinesReport(const QList<ReportRecord> &records)
             else if (numericColumn(i))
                 out += v[i].toLatin1();
             else
-                out += jsonString(v[i]);
+                out += jsonText(v[i]);
         }
         out += "}\n";
     }

@@ -67,6 +67,10 @@ ReportRecord reportRecordFor(const QString &folder, const QString &name, ReportK
 // output is valid UTF-8.
 QString writtenText(const QString &text);
 
+// Text as a JSON string (written as writtenText gives it) that is also safe inside an HTML
+// script element: "<", ">", "&" and U+2028/2029 are written as escapes.
+QByteArray jsonText(const QString &text);
+
 // "2026-12-09T14:05:00+09:00": local time with its offset; empty for an invalid time.
 QString reportTimeText(const QDateTime &time);
 
